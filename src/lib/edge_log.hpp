@@ -1,0 +1,107 @@
+// The edge log written by the receiver firmware mossbell: one line per rising
+// or falling edge of a demodulated time signal, plus comment lines.
+//
+//   D true 1000000 42      an edge of the DCF77 receiver: level after the edge,
+//   M false 1100000 43     time stamp in microseconds, receiver tick;
+//   # free text            "M" is the MSF receiver, "#" starts a comment.
+//
+// Fields are separated by runs of white space: U+0009..U+000D, U+0020,
+// U+0085, U+00A0, U+1680, U+2000..U+200A, U+2028, U+2029, U+202F, U+205F and
+// U+3000 (the Unicode White_Space set). White space before the first and after
+// the last field is ignored, and so are fields after the fourth. Both edge
+// analyzers read the log through `walk_edge_log`.
+#ifndef QUILLFEN_SRC_LIB_EDGE_LOG_HPP_
+#define QUILLFEN_SRC_LIB_EDGE_LOG_HPP_
+
+#include <cstddef>
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <utility>
+#include <variant>
+
+namespace quillfen {
+
+enum class EdgeLineKind { Dcf77Edge, MsfEdge, Comment };
+
+// One edge as the receiver logged it.
+struct EdgeSample {
+  bool is_high;        // level of the signal after the edge: true for a rising edge
+  std::uint32_t when;  // microseconds of a free-running counter that may wrap
+  std::uint32_t tick;  // a receiver counter, only ever shown, never decoded
+
+  bool operator==(const EdgeSample&) const = default;
+};
+
+// One good line of an edge log.
+struct EdgeLogLine {
+  EdgeLineKind kind;
+  // Present exactly for Dcf77Edge and MsfEdge.
+  std::optional<EdgeSample> edge;
+  // Present exactly for Comment: the whole line without its line ending,
+  // including the "#" and any white space before it. Points into the line
+  // that was parsed and lives no longer than it.
+  std::optional<std::string_view> comment;
+
+  bool operator==(const EdgeLogLine&) const = default;
+};
+
+// Parses one line of an edge log. `line` is the line without its line ending;
+// `line_number` (counted from 1 over every line of the file) is used only in
+// messages.
+//
+// Returns the parsed line, or a message that already ends in "\n":
+//   - no first field, or one other than exactly "D", "M" or "#":
+//     "parse_raw_line: invalid start of line N, missing D/M/#";
+//   - a "#" field gives a Comment at once; nothing else of the line is read;
+//   - a "D" or "M" line lacking field 2, 3 or 4: "parse_raw_line: invalid file
+//     format at line N, missing 'is_high'" (or 'when', or 'tick'), for the
+//     first missing one. A missing field is reported before any bad value;
+//   - then the first bad value of `is_high` (not exactly "true" or "false"),
+//     `when`, `tick` (not an unsigned 32-bit decimal, see parse_u32):
+//     "... at line N, 'is_high' is not a boolean: provided string was not
+//     `true` or `false`", "... 'when' is not a u32: <reason>", "... 'tick' is
+//     not a u32: <reason>".
+// Looks only at the bytes of `line`, which must be valid UTF-8. Allocates only
+// for a message.
+std::variant<EdgeLogLine, std::string> parse_raw_line(std::string_view line,
+                                                      std::uint32_t line_number);
+
+// Walks the lines of `log_text` in order and calls `visit(const EdgeLogLine&)`
+// for each good one.
+//
+// Lines end with "\n"; a "\r" directly before the "\n" belongs to the line
+// ending and is removed (a "\r" anywhere else stays in the line). A last line
+// without "\n" is a line; a text ending in "\n" has no empty line after it, so
+// an empty text has no lines at all. Every line counts, from 1.
+//
+// Stops at the first line that `parse_raw_line` rejects and returns its
+// message (ending in "\n") without visiting it or looking at any later line;
+// returns nothing when every line was good.
+template <typename Visit>
+std::optional<std::string> walk_edge_log(std::string_view log_text, Visit&& visit) {
+  std::uint32_t line_number = 0;
+  std::size_t start = 0;
+  while (start < log_text.size()) {
+    const std::size_t line_feed = log_text.find('\n', start);
+    const bool has_line_feed = line_feed != std::string_view::npos;
+    const std::size_t end = has_line_feed ? line_feed : log_text.size();
+    std::string_view line = log_text.substr(start, end - start);
+    if (has_line_feed && !line.empty() && line.back() == '\r') {
+      line.remove_suffix(1);
+    }
+    ++line_number;
+    auto parsed = parse_raw_line(line, line_number);
+    if (auto* message = std::get_if<std::string>(&parsed)) {
+      return std::move(*message);
+    }
+    visit(std::get<EdgeLogLine>(std::as_const(parsed)));
+    start = end + 1;
+  }
+  return std::nullopt;
+}
+
+}  // namespace quillfen
+
+#endif  // QUILLFEN_SRC_LIB_EDGE_LOG_HPP_

@@ -1,0 +1,41 @@
+// The few system calls the program makes: reading the log file whole, and
+// writing a whole buffer to standard output or standard error.
+#ifndef QUILLFEN_SRC_LIB_POSIX_IO_HPP_
+#define QUILLFEN_SRC_LIB_POSIX_IO_HPP_
+
+#include <optional>
+#include <string>
+#include <string_view>
+#include <variant>
+
+namespace quillfen {
+
+// The system's description of error number `error` followed by its number,
+// as in "No such file or directory (os error 2)".
+std::string os_error_text(int error);
+
+// Why a file could not be read as text: an `os_error_text`, or
+// "stream did not contain valid UTF-8".
+struct ReadFailure {
+  std::string reason;
+};
+
+// Reads the whole file at `path` (relative to the working directory) and
+// returns its contents when they are valid UTF-8.
+//
+// The file's size is only a hint for the first allocation: reading goes on
+// until the end of the file, so files that report no size (pipes, /proc)
+// are read whole too. A directory fails with "Is a directory (os error 21)"
+// from the read. Running out of memory fails with the reason for ENOMEM
+// instead of throwing.
+std::variant<std::string, ReadFailure> read_text_file(const std::string& path);
+
+// Writes all of `data` to the file descriptor `fd`, continuing after partial
+// writes, interrupted calls and (for a non-blocking descriptor) a full pipe.
+// Returns nothing on success, or the error number of the write that failed;
+// the bytes before it may have been written.
+std::optional<int> write_all(int fd, std::string_view data);
+
+}  // namespace quillfen
+
+#endif  // QUILLFEN_SRC_LIB_POSIX_IO_HPP_

@@ -1,0 +1,460 @@
+// End-to-end runs of the built quillfen binary: each case gives the exact
+// argument list and compares standard output, standard error and the exit
+// status exactly.
+#include <fcntl.h>
+#include <gtest/gtest.h>
+#include <spawn.h>
+#include <sys/mman.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cstdlib>
+#include <fstream>
+#include <optional>
+#include <string>
+#include <vector>
+
+extern char** environ;
+
+namespace {
+
+struct Outcome {
+  std::string out;
+  std::string err;
+  int status;  // the exit status, or 128 + the signal that ended the process
+};
+
+enum class Stdout { kCapture, kDevFull, kClosedPipe };
+
+std::string read_all(int fd) {
+  std::string text;
+  lseek(fd, 0, SEEK_SET);
+  char buffer[65536];
+  ssize_t count;
+  while ((count = read(fd, buffer, sizeof buffer)) > 0) text.append(buffer, count);
+  return text;
+}
+
+// Runs the binary with exactly `argv` (argv[0] included; may be empty),
+// standard input from /dev/null.
+Outcome run_quillfen(const std::vector<std::string>& argv, Stdout stdout_to = Stdout::kCapture) {
+  std::vector<char*> pointers;
+  pointers.reserve(argv.size() + 1);
+  for (const std::string& argument : argv) pointers.push_back(const_cast<char*>(argument.c_str()));
+  pointers.push_back(nullptr);
+
+  const int out = memfd_create("stdout", MFD_CLOEXEC);
+  const int err = memfd_create("stderr", MFD_CLOEXEC);
+  int pipe_ends[2] = {-1, -1};
+  posix_spawn_file_actions_t actions;
+  posix_spawn_file_actions_init(&actions);
+  posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0);
+  switch (stdout_to) {
+    case Stdout::kCapture:
+      posix_spawn_file_actions_adddup2(&actions, out, 1);
+      break;
+    case Stdout::kDevFull:
+      posix_spawn_file_actions_addopen(&actions, 1, "/dev/full", O_WRONLY, 0);
+      break;
+    case Stdout::kClosedPipe:
+      // Nobody will read: the read end is closed before the program starts.
+      EXPECT_EQ(pipe2(pipe_ends, O_CLOEXEC), 0);
+      close(pipe_ends[0]);
+      posix_spawn_file_actions_adddup2(&actions, pipe_ends[1], 1);
+      break;
+  }
+  posix_spawn_file_actions_adddup2(&actions, err, 2);
+
+  pid_t pid;
+  const int spawned =
+      posix_spawn(&pid, QUILLFEN_BINARY, &actions, nullptr, pointers.data(), environ);
+  posix_spawn_file_actions_destroy(&actions);
+  if (pipe_ends[1] >= 0) close(pipe_ends[1]);
+  Outcome outcome{"", "", -1};
+  if (spawned == 0) {
+    int wait_status = 0;
+    waitpid(pid, &wait_status, 0);
+    outcome.status =
+        WIFEXITED(wait_status) ? WEXITSTATUS(wait_status) : 128 + WTERMSIG(wait_status);
+    outcome.out = read_all(out);
+    outcome.err = read_all(err);
+  } else {
+    ADD_FAILURE() << "cannot start " << QUILLFEN_BINARY;
+  }
+  close(out);
+  close(err);
+  return outcome;
+}
+
+// The usage and help text, typed from the documentation of the command line.
+std::string help(const std::string& program_name) {
+  return "Usage: " + program_name +
+         " [-h] [-f logfile] [-s station] [-u] [-e] [-E limit] [-M]\n"
+         "  -h          display this help, see README.md for more information\n"
+         "  -f logfile  the log file to analyze\n"
+         "  -s station  the station name (dcf77 or msf) of logfile\n"
+         "  -u          show the time and date in UTC instead of local time\n"
+         "  -e          logfile is an edge log file from mossbell\n"
+         "  -E limit    define spike limit for edge files as limit microseconds\n"
+         "  -M          toggle mode to process logfile in\n"
+         "              (default mode is strict for edge files and loose for per-bit files)\n";
+}
+
+TEST(HelpText, NineLinesWithDescriptionsInColumnFifteen) {
+  const std::string text = help("q");
+  std::vector<std::string> lines;
+  for (std::size_t start = 0, end; (end = text.find('\n', start)) != std::string::npos;
+       start = end + 1) {
+    lines.push_back(text.substr(start, end - start));
+  }
+  ASSERT_EQ(lines.size(), 9u);
+  for (std::size_t i = 1; i < lines.size(); ++i) {
+    EXPECT_EQ(lines[i].substr(0, 2), "  ") << i;
+    EXPECT_EQ(lines[i].substr(12, 2), "  ") << i;
+    EXPECT_NE(lines[i][14], ' ') << i;
+  }
+  EXPECT_EQ(lines[8].substr(0, 15), std::string(14, ' ') + "(");
+}
+
+// Log files for the runs; "{dir}" in an argument or expected text stands for
+// the directory that holds them.
+class TestFiles {
+ public:
+  TestFiles() {
+    char name[] = "/tmp/quillfen_main_test_XXXXXX";
+    dir_ = mkdtemp(name);
+    write("dcf77.log", "0100000000000000000010100110001010100100110011100100001001\n");
+    write("msf.log", "4000000000000000000000000000000000000000000000000000000000000\n");
+    write("edges.log", "# edges\nD true 1000000 1\nD false 1100000 2\nM true 1000000 3\n");
+    write("latin1.log", "# caf\xe9\n");
+    write("overlong.log", "\xc0\xaf\n");
+    mkdir((dir_ + "/subdir").c_str(), 0755);
+  }
+  ~TestFiles() { std::system(("rm -rf '" + dir_ + "'").c_str()); }
+  const std::string& dir() const { return dir_; }
+  std::string expand(std::string text) const {
+    for (std::size_t at; (at = text.find("{dir}")) != std::string::npos;) {
+      text.replace(at, 5, dir_);
+    }
+    return text;
+  }
+
+ private:
+  void write(const std::string& name, const std::string& contents) {
+    std::ofstream(dir_ + "/" + name, std::ios::binary) << contents;
+  }
+  std::string dir_;
+};
+
+const TestFiles& files() {
+  static const TestFiles instance;
+  return instance;
+}
+
+struct RunCase {
+  std::string name;
+  std::vector<std::string> arguments;  // after the program name "quillfen"
+  std::optional<std::string> out;      // nothing: the report, not checked here
+  std::string err;
+  int status;
+};
+
+class EntryTest : public testing::TestWithParam<RunCase> {};
+
+TEST_P(EntryTest, OutputsAndStatus) {
+  const RunCase& c = GetParam();
+  std::vector<std::string> argv = {"quillfen"};
+  for (const std::string& argument : c.arguments) argv.push_back(files().expand(argument));
+  const Outcome outcome = run_quillfen(argv);
+  if (c.out) {
+    EXPECT_EQ(outcome.out, *c.out);
+  }
+  EXPECT_EQ(outcome.err, files().expand(c.err));
+  EXPECT_EQ(outcome.status, c.status);
+}
+
+const std::string kHelp = help("quillfen");
+const std::string kStation = "station must be 'dcf77' or 'msf' but is ";
+const std::string kInvalidDigit = "invalid digit found in string\n";
+
+INSTANTIATE_TEST_SUITE_P(
+    Help, EntryTest,
+    testing::Values(
+        RunCase{"NoArguments", {}, kHelp, "", 0}, RunCase{"OnlyUtc", {"-u"}, kHelp, "", 0},
+        RunCase{"OnlyEdgeAndMode", {"-e", "-M"}, kHelp, "", 0},
+        RunCase{"HelpOption", {"-h"}, kHelp, "", 0},
+        RunCase{"HelpBeatsWrongStation", {"-h", "-s", "dcf"}, kHelp, "", 0},
+        RunCase{
+            "HelpBeatsMissingFile", {"-s", "msf", "-f", "{dir}/missing.log", "-h"}, kHelp, "", 0},
+        RunCase{"EmptyStationAndFile", {"-s", "", "-f", ""}, kHelp, "", 0},
+        RunCase{
+            "DoubleDashEndsOptions", {"--", "-s", "dcf77", "-f", "{dir}/dcf77.log"}, kHelp, "", 0},
+        RunCase{"OperandEndsOptions", {"name", "-s", "dcf77"}, kHelp, "", 0}),
+    [](const auto& info) { return info.param.name; });
+
+INSTANTIATE_TEST_SUITE_P(
+    ParserErrors, EntryTest,
+    testing::Values(
+        RunCase{
+            "UnknownOption", {"-x"}, "", "Error: Error { culprit: 'x', kind: UnknownOption }\n", 1},
+        RunCase{"MissingArgument",
+                {"-s", "dcf77", "-f"},
+                "",
+                "Error: Error { culprit: 'f', kind: MissingArgument }\n",
+                1},
+        RunCase{"LongOption",
+                {"--help"},
+                "",
+                "Error: Error { culprit: '-', kind: UnknownOption }\n",
+                1},
+        RunCase{"HelpThenUnknown",
+                {"-h", "-x"},
+                "",
+                "Error: Error { culprit: 'x', kind: UnknownOption }\n",
+                1},
+        RunCase{"UnknownInCluster",
+                {"-uqe"},
+                "",
+                "Error: Error { culprit: 'q', kind: UnknownOption }\n",
+                1},
+        RunCase{"Colon", {"-:"}, "", "Error: Error { culprit: ':', kind: UnknownOption }\n", 1},
+        RunCase{"AccentedLetter",
+                {"-\xc3\xa9"},
+                "",
+                "Error: Error { culprit: '\xc3\xa9', kind: UnknownOption }\n",
+                1},
+        RunCase{"CombiningMark",
+                {"-\xcc\x81"},
+                "",
+                "Error: Error { culprit: '\\u{301}', kind: UnknownOption }\n",
+                1},
+        RunCase{"Quote", {"-'"}, "", "Error: Error { culprit: '\\'', kind: UnknownOption }\n", 1},
+        RunCase{"Tab", {"-\t"}, "", "Error: Error { culprit: '\\t', kind: UnknownOption }\n", 1}),
+    [](const auto& info) { return info.param.name; });
+
+INSTANTIATE_TEST_SUITE_P(
+    SpikeLimit, EntryTest,
+    testing::Values(
+        RunCase{"TrailingLetter",
+                {"-E", "5x"},
+                "",
+                "spike limit '5x' is not an u32: " + kInvalidDigit,
+                1},
+        RunCase{"Minus", {"-E", "-5"}, "", "spike limit '-5' is not an u32: " + kInvalidDigit, 1},
+        RunCase{"LonePlus", {"-E", "+"}, "", "spike limit '+' is not an u32: " + kInvalidDigit, 1},
+        RunCase{"Empty",
+                {"-E", ""},
+                "",
+                "spike limit '' is not an u32: cannot parse integer from empty string\n",
+                1},
+        RunCase{"TooLarge",
+                {"-E4294967296"},
+                "",
+                "spike limit '4294967296' is not an u32: number too large to fit in target type\n",
+                1},
+        RunCase{"BlankNotSkipped",
+                {"-E", " 5"},
+                "",
+                "spike limit ' 5' is not an u32: " + kInvalidDigit,
+                1},
+        // A bad limit ends the run: later options, -h included, are not read.
+        RunCase{"BadLimitBeforeHelp",
+                {"-E", "5x", "-h"},
+                "",
+                "spike limit '5x' is not an u32: " + kInvalidDigit,
+                1},
+        RunCase{"BadLimitAfterHelp",
+                {"-h", "-E", "5x"},
+                "",
+                "spike limit '5x' is not an u32: " + kInvalidDigit,
+                1},
+        RunCase{"BadLimitBeforeUnknownOption",
+                {"-E", "5x", "-x"},
+                "",
+                "spike limit '5x' is not an u32: " + kInvalidDigit,
+                1},
+        RunCase{"BadLimitWithoutEdgeFile",
+                {"-s", "dcf77", "-f", "{dir}/dcf77.log", "-E", "x"},
+                "",
+                "spike limit 'x' is not an u32: " + kInvalidDigit,
+                1},
+        RunCase{"LastLimitIsRead",
+                {"-E", "500", "-E", "5x"},
+                "",
+                "spike limit '5x' is not an u32: " + kInvalidDigit,
+                1},
+        RunCase{"PlusSign",
+                {"-s", "dcf77", "-e", "-E", "+500", "-f", "{dir}/edges.log"},
+                std::nullopt,
+                "",
+                0},
+        RunCase{"Largest",
+                {"-s", "msf", "-e", "-E", "4294967295", "-f", "{dir}/edges.log"},
+                std::nullopt,
+                "",
+                0},
+        RunCase{"Zero", {"-s", "dcf77", "-eE0", "-f", "{dir}/edges.log"}, std::nullopt, "", 0},
+        RunCase{"GoodLimitWithoutEdgeFile",
+                {"-s", "dcf77", "-E", "150000", "-f", "{dir}/dcf77.log"},
+                std::nullopt,
+                "",
+                0}),
+    [](const auto& info) { return info.param.name; });
+
+INSTANTIATE_TEST_SUITE_P(
+    StationAndFile, EntryTest,
+    testing::Values(
+        RunCase{"FileWithoutStation", {"-f", "{dir}/dcf77.log"}, "", kStation + "''\n", 1},
+        RunCase{
+            "EmptyStationWithFile", {"-s", "", "-f", "{dir}/dcf77.log"}, "", kStation + "''\n", 1},
+        RunCase{"WrongStationWithoutFile", {"-s", "dcf"}, "", kStation + "'dcf'\n", 1},
+        RunCase{"WrongStationBeforeMissingFile",
+                {"-s", "dcf", "-f", "{dir}/missing.log"},
+                "",
+                kStation + "'dcf'\n",
+                1},
+        RunCase{"StationIsLowerCased",
+                {"-s", "DCF", "-f", "{dir}/dcf77.log"},
+                "",
+                kStation + "'dcf'\n",
+                1},
+        RunCase{"FullUnicodeLowerCasing",
+                {"-s", "\xc3\x89T\xc3\x89 \xc4\xb0"},
+                "",
+                kStation + "'\xc3\xa9t\xc3\xa9 i\xcc\x87'\n",
+                1},
+        RunCase{"BlanksNotTrimmed", {"-s", "msf "}, "", kStation + "'msf '\n", 1},
+        RunCase{"ValidStationWithoutFile", {"-s", "MSF"}, "", "logfile not given\n", 1},
+        RunCase{"EmptyFileName", {"-s", "dcf77", "-f", ""}, "", "logfile not given\n", 1},
+        RunCase{"BareFileNameIsAnOperand",
+                {"-s", "dcf77", "{dir}/dcf77.log"},
+                "",
+                "logfile not given\n",
+                1},
+        RunCase{
+            "MissingFile",
+            {"-s", "dcf77", "-f", "{dir}/missing.log"},
+            "",
+            "Could not read file '{dir}/missing.log' : No such file or directory (os error 2)\n",
+            1},
+        RunCase{"Directory",
+                {"-s", "msf", "-f", "{dir}/subdir"},
+                "",
+                "Could not read file '{dir}/subdir' : Is a directory (os error 21)\n",
+                1},
+        RunCase{"PathThroughAFile",
+                {"-s", "msf", "-f", "{dir}/msf.log/x"},
+                "",
+                "Could not read file '{dir}/msf.log/x' : Not a directory (os error 20)\n",
+                1},
+        RunCase{"InvalidUtf8File",
+                {"-s", "dcf77", "-f", "{dir}/latin1.log"},
+                "",
+                "Could not read file '{dir}/latin1.log' : stream did not contain valid UTF-8\n",
+                1},
+        RunCase{"OverlongUtf8File",
+                {"-s", "msf", "-e", "-f", "{dir}/overlong.log"},
+                "",
+                "Could not read file '{dir}/overlong.log' : stream did not contain valid UTF-8\n",
+                1}),
+    [](const auto& info) { return info.param.name; });
+
+// Runs that reach an analyzer: the report itself is checked with the
+// analyzers; here only that the run completes without a message.
+INSTANTIATE_TEST_SUITE_P(
+    Analysis, EntryTest,
+    testing::Values(
+        RunCase{"Dcf77Bits", {"-s", "dcf77", "-f", "{dir}/dcf77.log"}, std::nullopt, "", 0},
+        RunCase{"MsfBitsMixedCase", {"-s", "Msf", "-f", "{dir}/msf.log"}, std::nullopt, "", 0},
+        RunCase{
+            "Dcf77EdgesUtcToggled", {"-ueM", "-sDCF77", "-f{dir}/edges.log"}, std::nullopt, "", 0},
+        RunCase{"MsfEdges", {"-e", "-s", "msf", "-f", "{dir}/edges.log"}, std::nullopt, "", 0},
+        RunCase{
+            "ModeTwice", {"-M", "-M", "-s", "dcf77", "-f", "{dir}/dcf77.log"}, std::nullopt, "", 0},
+        RunCase{"LastFileAndStationWin",
+                {"-f", "{dir}/missing.log", "-s", "xyz", "-f", "{dir}/msf.log", "-s", "msf"},
+                std::nullopt,
+                "",
+                0},
+        RunCase{"OperandAfterOptionsIgnored",
+                {"-s", "dcf77", "-f", "{dir}/dcf77.log", "extra", "-x"},
+                std::nullopt,
+                "",
+                0}),
+    [](const auto& info) { return info.param.name; });
+
+TEST(Entry, ArgumentsThatAreNotUtf8) {
+  const Outcome file_name = run_quillfen({"quillfen", "-s", "dcf77", "-f", "caf\xe9.log"});
+  EXPECT_EQ(file_name.out, "");
+  EXPECT_EQ(file_name.err, "Error: argument 4 is not valid UTF-8\n");
+  EXPECT_EQ(file_name.status, 1);
+
+  const Outcome program_name = run_quillfen({"quill\xff", "-h"});
+  EXPECT_EQ(program_name.out, "");
+  EXPECT_EQ(program_name.err, "Error: argument 0 is not valid UTF-8\n");
+  EXPECT_EQ(program_name.status, 1);
+}
+
+TEST(Entry, ProgramNameAppearsInUsage) {
+  const Outcome outcome = run_quillfen({"/opt/bin/qf \xc3\xa9", "-h"});
+  EXPECT_EQ(outcome.out, help("/opt/bin/qf \xc3\xa9"));
+  EXPECT_EQ(outcome.status, 0);
+}
+
+TEST(Entry, EmptyArgumentList) {
+  // Linux since 5.18 hands such a program one empty argument instead; the
+  // usage line then names no program. Either way: help, no crash.
+  const Outcome outcome = run_quillfen({});
+  EXPECT_TRUE(outcome.out == help("quillfen") || outcome.out == help("")) << outcome.out;
+  EXPECT_EQ(outcome.err, "");
+  EXPECT_EQ(outcome.status, 0);
+}
+
+TEST(Entry, UnreadableFile) {
+  if (geteuid() == 0) GTEST_SKIP() << "root reads every file";
+  const std::string path = files().dir() + "/unreadable.log";
+  std::ofstream(path) << "0101\n";
+  chmod(path.c_str(), 0);
+  const Outcome outcome = run_quillfen({"quillfen", "-s", "dcf77", "-f", path});
+  EXPECT_EQ(outcome.err, "Could not read file '" + path + "' : Permission denied (os error 13)\n");
+  EXPECT_EQ(outcome.status, 1);
+}
+
+#if !defined(__SANITIZE_ADDRESS__)
+TEST(Entry, FileTooLargeForMemory) {
+  // A sparse file of 1 PiB, more than a process can address.
+  char name[] = "/dev/shm/quillfen_huge_XXXXXX";
+  const int fd = mkstemp(name);
+  if (fd < 0) GTEST_SKIP() << "no /dev/shm";
+  const bool sized = ftruncate(fd, off_t{1} << 50) == 0;
+  close(fd);
+  if (!sized) {
+    unlink(name);
+    GTEST_SKIP() << "cannot make a sparse file of 1 PiB";
+  }
+  const Outcome outcome = run_quillfen({"quillfen", "-s", "dcf77", "-f", name});
+  unlink(name);
+  EXPECT_EQ(outcome.err, std::string("Could not read file '") + name +
+                             "' : Cannot allocate memory (os error 12)\n");
+  EXPECT_EQ(outcome.status, 1);
+}
+#endif
+
+TEST(Entry, StandardOutputFull) {
+  for (const std::vector<std::string>& argv :
+       {std::vector<std::string>{"quillfen", "-h"}, std::vector<std::string>{"quillfen"}}) {
+    const Outcome outcome = run_quillfen(argv, Stdout::kDevFull);
+    EXPECT_EQ(outcome.err,
+              "Could not write to standard output: No space left on device (os error 28)\n");
+    EXPECT_EQ(outcome.status, 1);
+  }
+}
+
+TEST(Entry, StandardOutputClosedEndsQuietly) {
+  const Outcome outcome = run_quillfen({"quillfen", "-h"}, Stdout::kClosedPipe);
+  EXPECT_EQ(outcome.err, "");
+  EXPECT_EQ(outcome.status, 0);
+}
+
+}  // namespace
