@@ -18,9 +18,9 @@ namespace quillfen {
 namespace {
 
 using std::chrono::days;
+using std::chrono::minutes;
 using std::chrono::sys_days;
 using std::chrono::sys_time;
-using std::chrono::minutes;
 
 // 2025-01-01 00:00 UTC: the logs cross both daylight-saving changes when long
 // enough.
@@ -47,7 +47,6 @@ const std::string& msf_edges_log() {
   static const std::string log = msf_edge_log(msf_frames(kStart, kWeek));
   return log;
 }
-
 
 template <typename Analyze>
 void run(benchmark::State& state, const std::string& log, Analyze analyze) {

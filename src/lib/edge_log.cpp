@@ -2,6 +2,7 @@
 
 #include <charconv>
 
+#include "src/lib/report.hpp"
 #include "src/lib/u32.hpp"
 
 namespace quillfen {
@@ -151,6 +152,16 @@ std::variant<EdgeLogLine, std::string> parse_raw_line(std::string_view line,
   return EdgeLogLine{
       kind, EdgeSample{is_high, std::get<std::uint32_t>(when), std::get<std::uint32_t>(tick)},
       std::nullopt};
+}
+
+void append_edge_text(std::string& out, const EdgeSample& edge) {
+  out.push_back('<');
+  append_bool(out, edge.is_high);
+  out.push_back('/');
+  append_decimal(out, edge.when);
+  out.push_back('/');
+  append_decimal(out, edge.tick);
+  out.push_back('>');
 }
 
 }  // namespace quillfen

@@ -68,6 +68,10 @@ struct EdgeLogLine {
 std::variant<EdgeLogLine, std::string> parse_raw_line(std::string_view line,
                                                       std::uint32_t line_number);
 
+// Appends the edge as the edge lines of a report show it:
+// "<" is_high "/" when "/" tick ">", e.g. "<false/5100000/11>".
+void append_edge_text(std::string& out, const EdgeSample& edge);
+
 // Walks the lines of `log_text` in order and calls `visit(const EdgeLogLine&)`
 // for each good one.
 //

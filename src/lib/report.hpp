@@ -11,6 +11,12 @@
 
 namespace quillfen {
 
+// Appends `value` in decimal, with a minus sign when negative.
+void append_decimal(std::string& out, std::int64_t value);
+
+// Appends "true" or "false".
+inline void append_bool(std::string& out, bool value) { out.append(value ? "true" : "false"); }
+
 struct Report {
   // The report pieces, concatenated in order. Each piece carries its own line
   // feeds; the program prints this text unchanged.
@@ -23,9 +29,8 @@ struct Report {
 
   void add(std::string_view piece) { text.append(piece); }
   void add(char c) { text.push_back(c); }
-  void add_bool(bool value) { text.append(value ? "true" : "false"); }
-  // Appends `value` in decimal, with a minus sign when negative.
-  void add_decimal(std::int64_t value);
+  void add_bool(bool value) { append_bool(text, value); }
+  void add_decimal(std::int64_t value) { append_decimal(text, value); }
 };
 
 }  // namespace quillfen

@@ -71,6 +71,10 @@ void format_datetime(std::string& out, const DateTimeRecord& record, std::uint8_
   out.push_back(']');
 }
 
+void append_bit(std::string& out, Bit bit) {
+  out.append(!bit.has_value() ? "None" : (*bit ? "Some(true)" : "Some(false)"));
+}
+
 JumpMessages jump_messages(const DateTimeRecord& record) {
   JumpMessages messages{};
   const auto add_if = [&messages](bool jumped, std::string_view text) {

@@ -33,6 +33,10 @@ namespace quillfen {
 void format_datetime(std::string& out, const DateTimeRecord& record, std::uint8_t sunday_value,
                      bool dst_present, std::uint8_t dst_flags, bool utc);
 
+// Appends a received bit as the report shows it: "Some(false)" for 0,
+// "Some(true)" for 1 and "None" for an undetermined bit.
+void append_bit(std::string& out, Bit bit);
+
 // The messages of the jump flags set in a record, in a fixed-size list.
 struct JumpMessages {
   std::array<std::string_view, 6> items;  // items[0..count) are the messages

@@ -1,6 +1,5 @@
 #include "src/transmitters/dcf77_analyzer.hpp"
 
-#include <charconv>
 #include <cstddef>
 #include <utility>
 
@@ -15,18 +14,6 @@ namespace {
 // DCF77 numbers its weekdays from Monday 1 to Sunday 7.
 constexpr std::uint8_t kMonday = 1;
 constexpr std::uint8_t kSunday = 7;
-
-void append_decimal(std::string& out, std::uint32_t value) {
-  char digits[16];
-  const auto result = std::to_chars(digits, digits + sizeof digits, value);
-  out.append(digits, result.ptr);
-}
-
-void append_bool(std::string& out, bool value) { out.append(value ? "true" : "false"); }
-
-void append_bit(std::string& out, Bit bit) {
-  out.append(!bit.has_value() ? "None" : (*bit ? "Some(true)" : "Some(false)"));
-}
 
 // Seconds at which a field of the time code begins, so that the bits line
 // shows the groups 0, 1-14, 15, 16-18, 19, 20, 21-27, 28, 29-34, 35, 36-41,
@@ -107,16 +94,6 @@ void add_leap_second_text(Report& report, const DateTimeRecord& shown,
   if ((*leap & LEAP_MISSING) != 0) {
     add_item("missing");
   }
-}
-
-void append_edge_text(std::string& edges, const EdgeSample& edge) {
-  edges.push_back('<');
-  append_bool(edges, edge.is_high);
-  edges.push_back('/');
-  append_decimal(edges, edge.when);
-  edges.push_back('/');
-  append_decimal(edges, edge.tick);
-  edges.push_back('>');
 }
 
 }  // namespace

@@ -1,7 +1,6 @@
 #include "src/transmitters/msf_analyzer.hpp"
 
 #include <array>
-#include <charconv>
 #include <cstddef>
 #include <cstdint>
 #include <optional>
@@ -21,22 +20,6 @@ namespace {
 constexpr std::uint8_t kMsfSunday = 0;
 constexpr std::uint8_t kMsfFirstWeekday = 0;
 constexpr std::uint8_t kMsfLastWeekday = 6;
-
-void append_decimal(std::string& out, std::int64_t value) {
-  char digits[24];
-  const auto result = std::to_chars(digits, digits + sizeof digits, value);
-  out.append(digits, result.ptr);
-}
-
-void append_bool(std::string& out, bool value) { out.append(value ? "true" : "false"); }
-
-void append_bit(std::string& out, Bit bit) {
-  if (!bit.has_value()) {
-    out.append("None");
-  } else {
-    out.append(*bit ? "Some(true)" : "Some(false)");
-  }
-}
 
 void append_minute_length_line(std::string& out, std::uint64_t seconds, std::uint8_t length) {
   out.append("Minute is ");
@@ -73,16 +56,6 @@ void append_bits_line(std::string& out, const std::array<char, kBitBufferSize>& 
     out.push_back(minute_chars[static_cast<std::size_t>(index)]);
   }
   out.push_back('\n');
-}
-
-void append_edge_text(std::string& out, const EdgeSample& edge) {
-  out.push_back('<');
-  append_bool(out, edge.is_high);
-  out.push_back('/');
-  append_decimal(out, edge.when);
-  out.push_back('/');
-  append_decimal(out, edge.tick);
-  out.push_back('>');
 }
 
 }  // namespace
