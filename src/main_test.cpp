@@ -3,10 +3,8 @@
 // status exactly.
 #include <fcntl.h>
 #include <gtest/gtest.h>
-#include <spawn.h>
 #include <sys/mman.h>
 #include <sys/stat.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 #include <cstdlib>
@@ -15,77 +13,13 @@
 #include <string>
 #include <vector>
 
-extern char** environ;
+#include "src/testing/program_run.hpp"
 
 namespace {
 
-struct Outcome {
-  std::string out;
-  std::string err;
-  int status;  // the exit status, or 128 + the signal that ended the process
-};
-
-enum class Stdout { kCapture, kDevFull, kClosedPipe };
-
-std::string read_all(int fd) {
-  std::string text;
-  lseek(fd, 0, SEEK_SET);
-  char buffer[65536];
-  ssize_t count;
-  while ((count = read(fd, buffer, sizeof buffer)) > 0) text.append(buffer, count);
-  return text;
-}
-
-// Runs the binary with exactly `argv` (argv[0] included; may be empty),
-// standard input from /dev/null.
-Outcome run_quillfen(const std::vector<std::string>& argv, Stdout stdout_to = Stdout::kCapture) {
-  std::vector<char*> pointers;
-  pointers.reserve(argv.size() + 1);
-  for (const std::string& argument : argv) pointers.push_back(const_cast<char*>(argument.c_str()));
-  pointers.push_back(nullptr);
-
-  const int out = memfd_create("stdout", MFD_CLOEXEC);
-  const int err = memfd_create("stderr", MFD_CLOEXEC);
-  int pipe_ends[2] = {-1, -1};
-  posix_spawn_file_actions_t actions;
-  posix_spawn_file_actions_init(&actions);
-  posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0);
-  switch (stdout_to) {
-    case Stdout::kCapture:
-      posix_spawn_file_actions_adddup2(&actions, out, 1);
-      break;
-    case Stdout::kDevFull:
-      posix_spawn_file_actions_addopen(&actions, 1, "/dev/full", O_WRONLY, 0);
-      break;
-    case Stdout::kClosedPipe:
-      // Nobody will read: the read end is closed before the program starts.
-      EXPECT_EQ(pipe2(pipe_ends, O_CLOEXEC), 0);
-      close(pipe_ends[0]);
-      posix_spawn_file_actions_adddup2(&actions, pipe_ends[1], 1);
-      break;
-  }
-  posix_spawn_file_actions_adddup2(&actions, err, 2);
-
-  pid_t pid;
-  const int spawned =
-      posix_spawn(&pid, QUILLFEN_BINARY, &actions, nullptr, pointers.data(), environ);
-  posix_spawn_file_actions_destroy(&actions);
-  if (pipe_ends[1] >= 0) close(pipe_ends[1]);
-  Outcome outcome{"", "", -1};
-  if (spawned == 0) {
-    int wait_status = 0;
-    waitpid(pid, &wait_status, 0);
-    outcome.status =
-        WIFEXITED(wait_status) ? WEXITSTATUS(wait_status) : 128 + WTERMSIG(wait_status);
-    outcome.out = read_all(out);
-    outcome.err = read_all(err);
-  } else {
-    ADD_FAILURE() << "cannot start " << QUILLFEN_BINARY;
-  }
-  close(out);
-  close(err);
-  return outcome;
-}
+using quillfen::e2e::run_quillfen;
+using quillfen::e2e::StdoutTo;
+using Outcome = quillfen::e2e::ProgramRun;
 
 // The usage and help text, typed from the documentation of the command line.
 std::string help(const std::string& program_name) {
@@ -444,7 +378,7 @@ TEST(Entry, FileTooLargeForMemory) {
 TEST(Entry, StandardOutputFull) {
   for (const std::vector<std::string>& argv :
        {std::vector<std::string>{"quillfen", "-h"}, std::vector<std::string>{"quillfen"}}) {
-    const Outcome outcome = run_quillfen(argv, Stdout::kDevFull);
+    const Outcome outcome = run_quillfen(argv, StdoutTo::kDevFull);
     EXPECT_EQ(outcome.err,
               "Could not write to standard output: No space left on device (os error 28)\n");
     EXPECT_EQ(outcome.status, 1);
@@ -452,7 +386,7 @@ TEST(Entry, StandardOutputFull) {
 }
 
 TEST(Entry, StandardOutputClosedEndsQuietly) {
-  const Outcome outcome = run_quillfen({"quillfen", "-h"}, Stdout::kClosedPipe);
+  const Outcome outcome = run_quillfen({"quillfen", "-h"}, StdoutTo::kClosedPipe);
   EXPECT_EQ(outcome.err, "");
   EXPECT_EQ(outcome.status, 0);
 }

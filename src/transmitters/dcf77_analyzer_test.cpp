@@ -1,18 +1,11 @@
 #include "src/transmitters/dcf77_analyzer.hpp"
 
-#include <fcntl.h>
 #include <gtest/gtest.h>
-#include <spawn.h>
-#include <sys/wait.h>
-#include <unistd.h>
 
 #include <array>
 #include <chrono>
 #include <cstdint>
 #include <cstdio>
-#include <cstdlib>
-#include <fstream>
-#include <iterator>
 #include <optional>
 #include <sstream>
 #include <string>
@@ -20,8 +13,7 @@
 #include <vector>
 
 #include "dcf77/dcf77_encoder.hpp"
-
-extern char** environ;
+#include "src/testing/program_run.hpp"
 
 namespace quillfen {
 namespace {
@@ -901,84 +893,6 @@ TEST(Dcf77BitsTest, MissingLeapSecondIsReportedOnceAndDecodingGoesOn) {
 // End to end: the program on the logs in testdata/, with the standard output,
 // standard error and exit status written down in the matching .expected file.
 
-struct RunResult {
-  std::string out;
-  std::string err;
-  int status = -1;
-};
-
-std::string read_file(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-}
-
-RunResult run_quillfen(const std::vector<std::string>& args) {
-  std::string dir = testing::TempDir() + "quillfen-dcf77-XXXXXX";
-  if (mkdtemp(dir.data()) == nullptr) {
-    ADD_FAILURE() << "mkdtemp failed";
-    return {};
-  }
-  const std::string out_path = dir + "/stdout";
-  const std::string err_path = dir + "/stderr";
-  posix_spawn_file_actions_t actions;
-  posix_spawn_file_actions_init(&actions);
-  posix_spawn_file_actions_addopen(&actions, 1, out_path.c_str(), O_WRONLY | O_CREAT | O_TRUNC,
-                                   0600);
-  posix_spawn_file_actions_addopen(&actions, 2, err_path.c_str(), O_WRONLY | O_CREAT | O_TRUNC,
-                                   0600);
-  std::vector<std::string> words = {"quillfen"};
-  words.insert(words.end(), args.begin(), args.end());
-  std::vector<char*> argv;
-  argv.reserve(words.size() + 1);
-  for (std::string& word : words) {
-    argv.push_back(word.data());
-  }
-  argv.push_back(nullptr);
-  RunResult result;
-  pid_t pid = 0;
-  const int spawned = posix_spawn(&pid, QUILLFEN_BINARY, &actions, nullptr, argv.data(), environ);
-  posix_spawn_file_actions_destroy(&actions);
-  if (spawned != 0) {
-    ADD_FAILURE() << "cannot start " << QUILLFEN_BINARY;
-  } else {
-    int wait_status = 0;
-    waitpid(pid, &wait_status, 0);
-    result.status = WIFEXITED(wait_status) ? WEXITSTATUS(wait_status) : -1;
-  }
-  result.out = read_file(out_path);
-  result.err = read_file(err_path);
-  std::remove(out_path.c_str());
-  std::remove(err_path.c_str());
-  rmdir(dir.c_str());
-  return result;
-}
-
-// An .expected file: comment lines starting with "# " that say how it was
-// made, then "status <n>", then "--- stdout" and "--- stderr", each followed
-// by the exact text of that stream.
-struct Expected {
-  int status = -1;
-  std::string out;
-  std::string err;
-};
-
-Expected read_expected(const std::string& path) {
-  const std::string text = read_file(path);
-  Expected expected;
-  const std::size_t status_at = text.find("\nstatus ");
-  const std::size_t out_at = text.find("\n--- stdout\n");
-  const std::size_t err_at = text.find("\n--- stderr\n");
-  if (status_at == std::string::npos || out_at == std::string::npos ||
-      err_at == std::string::npos) {
-    ADD_FAILURE() << "malformed " << path;
-    return expected;
-  }
-  expected.status = std::atoi(text.c_str() + status_at + 8);
-  expected.out = text.substr(out_at + 12, err_at + 1 - (out_at + 12));
-  expected.err = text.substr(err_at + 12);
-  return expected;
-}
-
 struct FixtureCase {
   const char* log;
   std::vector<std::string> options;
@@ -996,11 +910,12 @@ TEST(Dcf77EndToEndTest, FixtureLogs) {
   };
   for (const FixtureCase& c : cases) {
     SCOPED_TRACE(testing::Message() << c.log << " -> " << c.expected);
-    std::vector<std::string> args = c.options;
+    std::vector<std::string> args = {"quillfen"};
+    args.insert(args.end(), c.options.begin(), c.options.end());
     args.push_back("-f");
     args.push_back(dir + c.log);
-    const RunResult run = run_quillfen(args);
-    const Expected expected = read_expected(dir + c.expected);
+    const e2e::ProgramRun run = e2e::run_quillfen(args);
+    const e2e::ProgramRun expected = e2e::read_expected_run(dir + c.expected);
     expect_report(run.out, expected.out);
     EXPECT_EQ(run.err, expected.err);
     EXPECT_EQ(run.status, expected.status);
@@ -1018,7 +933,8 @@ TEST(Dcf77EndToEndTest, ExampleLogs) {
                         .first_utc = utc_minute(2025, 3, 29, 23, 29),
                         .count = 241,
                         .partial_pulses = 24};
-    const RunResult run = run_quillfen({"-s", "dcf77", "-f", dir + "dcf77-bits.log"});
+    const e2e::ProgramRun run =
+        e2e::run_quillfen({"quillfen", "-s", "dcf77", "-f", dir + "dcf77-bits.log"});
     expect_report(run.out, expected_bits_report(s, scenario_frames(s), false));
     EXPECT_EQ(run.err, "");
     EXPECT_EQ(run.status, 0);
@@ -1032,10 +948,11 @@ TEST(Dcf77EndToEndTest, ExampleLogs) {
                         .count = 61,
                         .partial_pulses = 29,
                         .start_us = 4000000000U};
-    const std::string log = read_file(dir + "dcf77-edges.log");
+    const std::string log = e2e::read_file(dir + "dcf77-edges.log");
     const std::size_t comment_end = log.find('\n') + 1;
     ASSERT_EQ(log[0], '#');
-    const RunResult run = run_quillfen({"-e", "-s", "dcf77", "-f", dir + "dcf77-edges.log"});
+    const e2e::ProgramRun run =
+        e2e::run_quillfen({"quillfen", "-e", "-s", "dcf77", "-f", dir + "dcf77-edges.log"});
     expect_report(run.out,
                   log.substr(0, comment_end) +
                       expected_edge_report(s, scenario_frames(s), log.substr(comment_end), false));

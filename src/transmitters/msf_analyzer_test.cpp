@@ -1,18 +1,11 @@
 #include "src/transmitters/msf_analyzer.hpp"
 
-#include <fcntl.h>
 #include <gtest/gtest.h>
-#include <spawn.h>
-#include <sys/wait.h>
-#include <unistd.h>
 
 #include <algorithm>
 #include <chrono>
 #include <cstdint>
 #include <cstdio>
-#include <cstdlib>
-#include <fstream>
-#include <iterator>
 #include <optional>
 #include <set>
 #include <string>
@@ -21,8 +14,7 @@
 #include <vector>
 
 #include "msf/msf_encoder.hpp"
-
-extern char** environ;
+#include "src/testing/program_run.hpp"
 
 namespace quillfen {
 namespace {
@@ -892,77 +884,6 @@ TEST(MsfEdgesReport, StrictUnlessToggled) {
 
 // ---- End to end: the program on the logs in testdata/ ------------------------
 
-struct ProgramRun {
-  std::string out;
-  std::string err;
-  int status = -1;
-};
-
-std::string read_file(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  EXPECT_TRUE(in.good()) << "cannot read " << path;
-  return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-}
-
-// Runs the built program with `args`, its standard output and error going to
-// temporary files.
-ProgramRun run_program(std::vector<std::string> args) {
-  ProgramRun run;
-  std::string dir = testing::TempDir() + "quillfen-msf-XXXXXX";
-  if (mkdtemp(dir.data()) == nullptr) {
-    ADD_FAILURE() << "mkdtemp failed";
-    return run;
-  }
-  const std::string out_path = dir + "/stdout";
-  const std::string err_path = dir + "/stderr";
-  posix_spawn_file_actions_t actions;
-  posix_spawn_file_actions_init(&actions);
-  posix_spawn_file_actions_addopen(&actions, 1, out_path.c_str(), O_WRONLY | O_CREAT | O_TRUNC,
-                                   0600);
-  posix_spawn_file_actions_addopen(&actions, 2, err_path.c_str(), O_WRONLY | O_CREAT | O_TRUNC,
-                                   0600);
-  args.insert(args.begin(), "quillfen");
-  std::vector<char*> argv;
-  argv.reserve(args.size() + 1);
-  for (std::string& arg : args) argv.push_back(arg.data());
-  argv.push_back(nullptr);
-  pid_t pid = 0;
-  if (posix_spawn(&pid, QUILLFEN_BINARY, &actions, nullptr, argv.data(), environ) != 0) {
-    ADD_FAILURE() << "cannot start " << QUILLFEN_BINARY;
-  } else {
-    int wait_status = 0;
-    waitpid(pid, &wait_status, 0);
-    run.status = WIFEXITED(wait_status) ? WEXITSTATUS(wait_status) : -1;
-    run.out = read_file(out_path);
-    run.err = read_file(err_path);
-  }
-  posix_spawn_file_actions_destroy(&actions);
-  std::remove(out_path.c_str());
-  std::remove(err_path.c_str());
-  rmdir(dir.c_str());
-  return run;
-}
-
-// An .expected file: lines starting with "# " that say how it was made, then
-// "status <n>", "--- stdout" and the exact standard output, "--- stderr" and
-// the exact standard error.
-ProgramRun read_expected(const std::string& path) {
-  const std::string text = read_file(path);
-  ProgramRun expected;
-  const std::size_t status_at = text.find("\nstatus ");
-  const std::size_t out_at = text.find("\n--- stdout\n");
-  const std::size_t err_at = text.find("\n--- stderr\n");
-  if (status_at == std::string::npos || out_at == std::string::npos ||
-      err_at == std::string::npos) {
-    ADD_FAILURE() << "malformed " << path;
-    return expected;
-  }
-  expected.status = std::atoi(text.c_str() + status_at + 8);
-  expected.out = text.substr(out_at + 12, err_at + 1 - (out_at + 12));
-  expected.err = text.substr(err_at + 12);
-  return expected;
-}
-
 TEST(MsfEndToEnd, FixtureLogs) {
   struct Case {
     const char* log;
@@ -982,11 +903,12 @@ TEST(MsfEndToEnd, FixtureLogs) {
   const std::string dir = QUILLFEN_TESTDATA "/";
   for (const Case& c : cases) {
     SCOPED_TRACE(std::string(c.log) + " -> " + c.expected);
-    std::vector<std::string> args = c.options;
+    std::vector<std::string> args = {"quillfen"};
+    args.insert(args.end(), c.options.begin(), c.options.end());
     args.push_back("-f");
     args.push_back(dir + c.log);
-    const ProgramRun run = run_program(args);
-    const ProgramRun expected = read_expected(dir + c.expected);
+    const e2e::ProgramRun run = e2e::run_quillfen(args);
+    const e2e::ProgramRun expected = e2e::read_expected_run(dir + c.expected);
     expect_lines(run.out, lines_of(expected.out));
     EXPECT_EQ(run.out, expected.out);
     EXPECT_EQ(run.err, expected.err);

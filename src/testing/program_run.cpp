@@ -1,0 +1,114 @@
+#include "src/testing/program_run.hpp"
+
+#include <fcntl.h>
+#include <gtest/gtest.h>
+#include <spawn.h>
+#include <sys/mman.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cstdlib>
+#include <fstream>
+#include <iterator>
+
+extern char** environ;
+
+namespace quillfen::e2e {
+namespace {
+
+std::string read_all(int fd) {
+  std::string text;
+  lseek(fd, 0, SEEK_SET);
+  char buffer[65536];
+  ssize_t count;
+  while ((count = read(fd, buffer, sizeof buffer)) > 0) {
+    text.append(buffer, static_cast<std::size_t>(count));
+  }
+  return text;
+}
+
+}  // namespace
+
+ProgramRun run_quillfen(const std::vector<std::string>& argv, StdoutTo stdout_to) {
+  std::vector<char*> pointers;
+  pointers.reserve(argv.size() + 1);
+  for (const std::string& argument : argv) {
+    pointers.push_back(const_cast<char*>(argument.c_str()));
+  }
+  pointers.push_back(nullptr);
+
+  // Memory files instead of pipes: the program may write more than a pipe
+  // holds before the test reads anything.
+  const int out = memfd_create("stdout", MFD_CLOEXEC);
+  const int err = memfd_create("stderr", MFD_CLOEXEC);
+  int pipe_ends[2] = {-1, -1};
+  posix_spawn_file_actions_t actions;
+  posix_spawn_file_actions_init(&actions);
+  posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0);
+  switch (stdout_to) {
+    case StdoutTo::kCapture:
+      posix_spawn_file_actions_adddup2(&actions, out, 1);
+      break;
+    case StdoutTo::kDevFull:
+      posix_spawn_file_actions_addopen(&actions, 1, "/dev/full", O_WRONLY, 0);
+      break;
+    case StdoutTo::kClosedPipe:
+      // Nobody will read: the read end is closed before the program starts.
+      EXPECT_EQ(pipe2(pipe_ends, O_CLOEXEC), 0);
+      close(pipe_ends[0]);
+      posix_spawn_file_actions_adddup2(&actions, pipe_ends[1], 1);
+      break;
+  }
+  posix_spawn_file_actions_adddup2(&actions, err, 2);
+
+  pid_t pid;
+  const int spawned =
+      posix_spawn(&pid, QUILLFEN_BINARY, &actions, nullptr, pointers.data(), environ);
+  posix_spawn_file_actions_destroy(&actions);
+  if (pipe_ends[1] >= 0) {
+    close(pipe_ends[1]);
+  }
+  ProgramRun run;
+  if (spawned == 0) {
+    int wait_status = 0;
+    waitpid(pid, &wait_status, 0);
+    run.status = WIFEXITED(wait_status) ? WEXITSTATUS(wait_status) : 128 + WTERMSIG(wait_status);
+    run.out = read_all(out);
+    run.err = read_all(err);
+  } else {
+    ADD_FAILURE() << "cannot start " << QUILLFEN_BINARY;
+  }
+  close(out);
+  close(err);
+  return run;
+}
+
+std::string read_file(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  EXPECT_TRUE(in.good()) << "cannot read " << path;
+  return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
+ProgramRun read_expected_run(const std::string& path) {
+  const std::string text = read_file(path);
+  ProgramRun expected;
+  constexpr std::string_view kStatus = "\nstatus ";
+  constexpr std::string_view kStdout = "\n--- stdout\n";
+  constexpr std::string_view kStderr = "\n--- stderr\n";
+  const std::size_t status_at = text.find(kStatus);
+  const std::size_t out_at = text.find(kStdout);
+  const std::size_t err_at = text.find(kStderr);
+  if (status_at == std::string::npos || out_at == std::string::npos ||
+      err_at == std::string::npos || out_at > err_at) {
+    ADD_FAILURE() << "malformed " << path;
+    return expected;
+  }
+  expected.status = std::atoi(text.c_str() + status_at + kStatus.size());
+  const std::size_t out_begin = out_at + kStdout.size();
+  // The line feed in front of "--- stderr" ends the last line of stdout.
+  expected.out = text.substr(out_begin, err_at + 1 - out_begin);
+  expected.err = text.substr(err_at + kStderr.size());
+  return expected;
+}
+
+}  // namespace quillfen::e2e

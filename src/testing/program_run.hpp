@@ -1,0 +1,44 @@
+// Test support: runs the built quillfen program and compares what it did with
+// a recorded expectation. Used by the end-to-end tests only; never linked into
+// the program.
+#ifndef QUILLFEN_SRC_TESTING_PROGRAM_RUN_HPP_
+#define QUILLFEN_SRC_TESTING_PROGRAM_RUN_HPP_
+
+#include <string>
+#include <vector>
+
+namespace quillfen::e2e {
+
+// What one run of the program did.
+struct ProgramRun {
+  std::string out;  // everything written to standard output
+  std::string err;  // everything written to standard error
+  int status = -1;  // the exit status, or 128 + the signal that ended it
+};
+
+// Where the program's standard output goes.
+enum class StdoutTo {
+  kCapture,     // into ProgramRun::out
+  kDevFull,     // /dev/full: every write fails with "No space left on device"
+  kClosedPipe,  // a pipe whose read end is closed before the program starts
+};
+
+// Runs the built program with exactly `argv` (argv[0] included; the list may
+// be empty), standard input from /dev/null, and waits for it. A program that
+// cannot be started fails the current test and gives status -1.
+ProgramRun run_quillfen(const std::vector<std::string>& argv,
+                        StdoutTo stdout_to = StdoutTo::kCapture);
+
+// The whole contents of the file at `path`; fails the current test when it
+// cannot be read.
+std::string read_file(const std::string& path);
+
+// Reads a recorded run (an ".expected" file): lines beginning with "# " that
+// say how it was made, then "status <n>", then a line "--- stdout" followed by
+// the exact standard output, then a line "--- stderr" followed by the exact
+// standard error. Fails the current test when the file has another form.
+ProgramRun read_expected_run(const std::string& path);
+
+}  // namespace quillfen::e2e
+
+#endif  // QUILLFEN_SRC_TESTING_PROGRAM_RUN_HPP_
