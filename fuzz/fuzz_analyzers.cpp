@@ -1,0 +1,203 @@
+// The four analyzer entries on arbitrary UTF-8 text. The first input byte
+// chooses the options, the rest is the log:
+//   bit 0     toggle_mode (-M)
+//   bit 1     show_utc (-u)
+//   bits 2-4  spike limit (-E): none, 0, 1, 29999, 30000, 149999, 150000,
+//             4294967295
+//
+// Invariants, beyond not crashing, leaking or hanging:
+//   - a report is empty or ends with a line feed, and is valid UTF-8;
+//   - it grows at most linearly with the log;
+//   - the per-bit entries never set bad_line, and ignore every character
+//     that means nothing to them: the log reduced to its meaningful
+//     characters gives the same report;
+//   - a DCF77 per-bit log without line feeds only ever reports the wraps of
+//     the second counter, one every 60 bits since the start or a reset;
+//   - the edge entries set bad_line exactly to the message of the first bad
+//     line (found independently by the model), and the report is the one of
+//     the good lines before it with the other station's lines left out;
+//   - comment lines are echoed in order; a log without lines of the entry's
+//     own station reports exactly its comments.
+#include <cstddef>
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "fuzz/fuzz_check.hpp"
+#include "fuzz/models.hpp"
+#include "src/lib/report.hpp"
+#include "src/transmitters/dcf77_analyzer.hpp"
+#include "src/transmitters/msf_analyzer.hpp"
+
+namespace quillfen::fuzz {
+namespace {
+
+struct Options {
+  bool toggle_mode;
+  bool show_utc;
+  std::optional<std::uint32_t> spike_limit;
+};
+
+Options read_options(std::uint8_t byte) {
+  static constexpr std::uint32_t kLimits[] = {0, 1, 29999, 30000, 149999, 150000, 4294967295u};
+  Options options{(byte & 1) != 0, (byte & 2) != 0, std::nullopt};
+  const int choice = (byte >> 2) & 0x7;
+  if (choice > 0) {
+    options.spike_limit = kLimits[choice - 1];
+  }
+  return options;
+}
+
+void check_report_text(const std::string& text, std::size_t log_size) {
+  FUZZ_CHECK_DETAIL(text.empty() || text.back() == '\n', text);
+  FUZZ_CHECK_DETAIL(model_is_utf8(text), text);
+  FUZZ_CHECK(text.size() <= 1024 * (log_size + 8));
+}
+
+std::string keep_only(std::string_view text, std::string_view meaningful) {
+  std::string kept;
+  for (const char c : text) {
+    if (meaningful.find(c) != std::string_view::npos) {
+      kept.push_back(c);
+    }
+  }
+  return kept;
+}
+
+void check_dcf77_bits(std::string_view log, const Options& options) {
+  const Report report = analyze_dcf77_bits(log, options.toggle_mode, options.show_utc);
+  check_report_text(report.text, log.size());
+  FUZZ_CHECK(!report.bad_line);
+
+  const std::string meaningful = keep_only(log, "01_\n*");
+  if (meaningful.size() != log.size()) {
+    const Report reduced = analyze_dcf77_bits(meaningful, options.toggle_mode, options.show_utc);
+    FUZZ_CHECK_DETAIL(reduced.text == report.text, report.text);
+  }
+
+  if (meaningful.find('\n') == std::string::npos) {
+    // No minute is ever decoded, so every minute is 60 seconds long.
+    std::size_t wraps = 0;
+    std::size_t bits = 0;
+    for (const char c : meaningful) {
+      if (c == '*') {
+        bits = 0;
+      } else if (++bits == 60) {
+        ++wraps;
+        bits = 0;
+      }
+    }
+    std::string expected;
+    for (std::size_t i = 0; i < wraps; ++i) expected += "increase_second() == false\n";
+    FUZZ_CHECK_DETAIL(report.text == expected, report.text);
+  }
+}
+
+void check_msf_bits(std::string_view log, const Options& options) {
+  const Report report = analyze_msf_bits(log, options.toggle_mode, options.show_utc);
+  check_report_text(report.text, log.size());
+  FUZZ_CHECK(!report.bad_line);
+
+  const std::string meaningful = keep_only(log, "01234_*");
+  if (meaningful.size() != log.size()) {
+    const Report reduced = analyze_msf_bits(meaningful, options.toggle_mode, options.show_utc);
+    FUZZ_CHECK_DETAIL(reduced.text == report.text, report.text);
+  }
+}
+
+// The model's reading of a log: its lines, the kind of each good line before
+// the first bad one, and that bad line.
+struct ModelLog {
+  std::vector<ModelLine> lines;
+  std::vector<EdgeLineKind> kinds;
+  std::optional<FirstBadLine> bad;
+};
+
+ModelLog read_model_log(std::string_view log) {
+  ModelLog model{model_split_lines(log), {}, model_first_bad_line(log)};
+  const std::size_t good_lines = model.bad ? model.bad->index : model.lines.size();
+  for (std::size_t i = 0; i < good_lines; ++i) {
+    const auto parsed = model_parse_line(model.lines[i].text, static_cast<std::uint32_t>(i + 1));
+    model.kinds.push_back(std::get<EdgeLogLine>(parsed).kind);
+  }
+  return model;
+}
+
+template <typename Analyze>
+void check_edges(std::string_view log, const ModelLog& model, EdgeLineKind own, EdgeLineKind other,
+                 Analyze analyze) {
+  const Report report = analyze(log);
+  check_report_text(report.text, log.size());
+
+  FUZZ_CHECK(report.bad_line.has_value() == model.bad.has_value());
+  if (model.bad) {
+    FUZZ_CHECK_DETAIL(*report.bad_line == model.bad->message, *report.bad_line);
+  }
+
+  // The good lines before the first bad one, without the other station's;
+  // comments appear in the report in order, each as a whole line.
+  std::string kept;
+  std::string comments;
+  bool own_edges = false;
+  std::size_t echoed_up_to = 0;
+  for (std::size_t i = 0; i < model.kinds.size(); ++i) {
+    const ModelLine& line = model.lines[i];
+    if (model.kinds[i] == other) {
+      continue;
+    }
+    kept.append(log.substr(line.begin, line.next - line.begin));
+    if (model.kinds[i] == own) {
+      own_edges = true;
+      continue;
+    }
+    const std::string echoed = std::string(line.text) + "\n";
+    comments.append(echoed);
+    std::size_t found = echoed_up_to;
+    while ((found = report.text.find(echoed, found)) != std::string::npos && found != 0 &&
+           report.text[found - 1] != '\n') {
+      ++found;  // inside another line; look for it at the start of a line
+    }
+    FUZZ_CHECK_DETAIL(found != std::string::npos, echoed);
+    echoed_up_to = found + echoed.size();
+  }
+  if (kept.size() != log.size()) {
+    const Report reduced = analyze(kept);
+    FUZZ_CHECK(!reduced.bad_line);
+    FUZZ_CHECK_DETAIL(reduced.text == report.text, report.text);
+  }
+  if (!own_edges) {
+    FUZZ_CHECK_DETAIL(report.text == comments, report.text);
+  }
+}
+
+}  // namespace
+}  // namespace quillfen::fuzz
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+  using namespace quillfen;
+  using namespace quillfen::fuzz;
+  if (size == 0) {
+    return -1;
+  }
+  const Options options = read_options(data[0]);
+  const std::string_view log(reinterpret_cast<const char*>(data + 1), size - 1);
+  if (!model_is_utf8(log)) {
+    return -1;  // the program rejects such a file before analyzing it
+  }
+
+  check_dcf77_bits(log, options);
+  check_msf_bits(log, options);
+  const ModelLog model = read_model_log(log);
+  check_edges(log, model, EdgeLineKind::Dcf77Edge, EdgeLineKind::MsfEdge,
+              [&](std::string_view text) {
+                return analyze_dcf77_edges(text, options.toggle_mode, options.show_utc,
+                                           options.spike_limit);
+              });
+  check_edges(
+      log, model, EdgeLineKind::MsfEdge, EdgeLineKind::Dcf77Edge, [&](std::string_view text) {
+        return analyze_msf_edges(text, options.toggle_mode, options.show_utc, options.spike_limit);
+      });
+  return 0;
+}
