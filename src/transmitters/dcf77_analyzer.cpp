@@ -163,9 +163,10 @@ void format_edge_line(std::string& out, const Dcf77Decoder& decoder, std::uint32
 
 Report analyze_dcf77_bits(std::string_view log_text, bool toggle_mode, bool show_utc) {
   Report report;
-  // About four bytes of report per byte of log: the spaced bits line and the
-  // minute's block.
-  report.text.reserve(log_text.size() * 4);
+  // The report is a few times the size of the log; reserving the log's size
+  // saves the first copies without betting memory on a log that is mostly
+  // ignored characters.
+  report.text.reserve(log_text.size());
 
   Dcf77Decoder decoder;
   const bool strict = toggle_mode;
@@ -236,7 +237,7 @@ Report analyze_dcf77_edges(std::string_view log_text, bool toggle_mode, bool sho
                            std::optional<std::uint32_t> spike_limit) {
   Report report;
   // An edge line repeats the edges of its second and adds a few bytes.
-  report.text.reserve(log_text.size() * 2);
+  report.text.reserve(log_text.size());
 
   Dcf77Decoder decoder;
   if (spike_limit.has_value()) {
