@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <array>
 
-#include "datetime/check.hpp"
+#include "base/check.hpp"
 
 namespace quillfen {
 namespace {

@@ -1,6 +1,6 @@
 #include "datetime/date_time_record.hpp"
 
-#include "datetime/check.hpp"
+#include "base/check.hpp"
 
 namespace quillfen {
 namespace {

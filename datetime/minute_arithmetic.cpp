@@ -5,7 +5,7 @@
 // hour, and the UTC conversion moves by at most 19 hours.
 #include <cstdint>
 
-#include "datetime/check.hpp"
+#include "base/check.hpp"
 #include "datetime/date_time_record.hpp"
 
 namespace quillfen {

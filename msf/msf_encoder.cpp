@@ -3,7 +3,7 @@
 #include <charconv>
 #include <cstddef>
 
-#include "datetime/check.hpp"
+#include "base/check.hpp"
 
 namespace quillfen {
 namespace {

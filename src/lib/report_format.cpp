@@ -2,7 +2,7 @@
 
 #include <optional>
 
-#include "datetime/check.hpp"
+#include "base/check.hpp"
 
 namespace quillfen {
 namespace {

@@ -3,7 +3,7 @@
 #include <cstdint>
 #include <cstring>
 
-#include "datetime/check.hpp"
+#include "base/check.hpp"
 
 namespace quillfen {
 namespace {

@@ -1,4 +1,4 @@
-#include "datetime/check.hpp"
+#include "base/check.hpp"
 
 #include <cstdio>
 #include <cstdlib>

@@ -5,13 +5,15 @@
 // bad input is always answered with an absent value. QUILLFEN_CHECK stops
 // the program with a message naming the broken condition, in release builds
 // too, so such an error can never turn into a wrong report.
-#ifndef QUILLFEN_DATETIME_CHECK_HPP_
-#define QUILLFEN_DATETIME_CHECK_HPP_
+#ifndef QUILLFEN_BASE_CHECK_HPP_
+#define QUILLFEN_BASE_CHECK_HPP_
 
 namespace quillfen {
 
 // Writes "quillfen: internal error: <file>:<line>: <condition>" to standard
-// error and aborts. Never returns.
+// error and aborts. Never returns. This definition (base/check.cpp) is the
+// only I/O below the analyzers; a program without standard error, such as
+// receiver firmware, links its own definition instead.
 [[noreturn]] void check_failed(const char* condition, const char* file, int line) noexcept;
 
 }  // namespace quillfen
@@ -23,4 +25,4 @@ namespace quillfen {
     }                                                            \
   } while (false)
 
-#endif  // QUILLFEN_DATETIME_CHECK_HPP_
+#endif  // QUILLFEN_BASE_CHECK_HPP_
