@@ -11,8 +11,7 @@
 
 #include "dcf77/dcf77_encoder.hpp"
 #include "msf/msf_encoder.hpp"
-#include "src/transmitters/dcf77_analyzer.hpp"
-#include "src/transmitters/msf_analyzer.hpp"
+#include "src/analyzers/analyze.hpp"
 
 namespace quillfen {
 namespace {

@@ -83,6 +83,22 @@ std::optional<std::uint8_t> get_unary_value(std::span<const Bit> buffer, std::si
 std::optional<bool> get_parity(std::span<const Bit> buffer, std::size_t start, std::size_t stop,
                                Bit parity_bit);
 
+// The outcome of one parity check of a minute, the same for both stations
+// whatever their convention.
+enum class ParityCheck : std::uint8_t { Good, Bad, Undetermined };
+
+// The outcome of a get_parity result under even parity (DCF77: an even number
+// of ones is good) or odd parity (MSF: an odd number is good). Absent means a
+// bit was undetermined.
+constexpr ParityCheck even_parity_check(std::optional<bool> odd_ones) {
+  return !odd_ones.has_value() ? ParityCheck::Undetermined
+                               : (*odd_ones ? ParityCheck::Bad : ParityCheck::Good);
+}
+constexpr ParityCheck odd_parity_check(std::optional<bool> odd_ones) {
+  return !odd_ones.has_value() ? ParityCheck::Undetermined
+                               : (*odd_ones ? ParityCheck::Good : ParityCheck::Bad);
+}
+
 }  // namespace quillfen
 
 #endif  // QUILLFEN_DATETIME_BIT_FIELD_HPP_

@@ -27,9 +27,7 @@
 
 #include "fuzz/fuzz_check.hpp"
 #include "fuzz/models.hpp"
-#include "src/lib/report.hpp"
-#include "src/transmitters/dcf77_analyzer.hpp"
-#include "src/transmitters/msf_analyzer.hpp"
+#include "src/analyzers/analyze.hpp"
 
 namespace quillfen::fuzz {
 namespace {

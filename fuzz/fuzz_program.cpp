@@ -32,10 +32,8 @@
 #include "fuzz/fuzz_check.hpp"
 #include "fuzz/models.hpp"
 #include "src/lib/posix_io.hpp"
-#include "src/lib/report.hpp"
 #include "src/lib/utf8.hpp"
-#include "src/transmitters/dcf77_analyzer.hpp"
-#include "src/transmitters/msf_analyzer.hpp"
+#include "src/analyzers/analyze.hpp"
 
 namespace quillfen::fuzz {
 namespace {

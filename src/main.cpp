@@ -1,17 +1,23 @@
 // quillfen: analyzes a log recorded from a DCF77 or MSF time-signal receiver
 // and reports, minute by minute, what the receiver got.
 //
-// The entry takes the settings from the command line, checks the station and
-// the log file name, reads the log whole, hands it to one analyzer and writes
-// the report to standard output. Messages go to standard error.
+// The process around the libraries: the arguments become settings
+// (src/cli), the log file is read whole and checked as UTF-8 before anything
+// is printed, the analysis (src/analyzers) writes its report to standard
+// output as it goes, messages go to standard error, and the exit status says
+// whether everything was analyzed and written (statuses in
+// src/cli/command_line.hpp).
+//
+// The report reaches standard output while the analysis runs, in pieces of
+// about a megabyte, so memory does not grow with the report and a reader that
+// closes the pipe early ends the run at once. The message about a malformed
+// edge-log line therefore comes after the report text gathered before that
+// line.
 
 #include <signal.h>
-#include <unicode/locid.h>
-#include <unicode/unistr.h>
 #include <unistd.h>
 
 #include <cerrno>
-#include <cstdint>
 #include <exception>
 #include <new>
 #include <optional>
@@ -19,184 +25,77 @@
 #include <string>
 #include <string_view>
 #include <variant>
-#include <vector>
 
+#include "src/analyzers/analyze.hpp"
+#include "src/cli/command_line.hpp"
 #include "src/lib/posix_io.hpp"
-#include "src/lib/report.hpp"
-#include "src/lib/u32.hpp"
-#include "src/options/option_parser.hpp"
-#include "src/transmitters/dcf77_analyzer.hpp"
-#include "src/transmitters/msf_analyzer.hpp"
+#include "src/report/output_buffer.hpp"
+#include "src/report/report_writer.hpp"
 
 namespace quillfen {
 namespace {
-
-// Exit statuses. quillfen fails (1) whenever nothing or not all was
-// analyzed, so that a script can tell:
-//   0  the help text was printed (-h, or neither station nor log file), or
-//      the analysis completed and its report was written;
-//   1  the command line was rejected (unknown option, missing option
-//      argument, an argument that is not valid UTF-8), the -E value is not an
-//      unsigned 32-bit number, the station is not dcf77 or msf, the log file
-//      is not given, cannot be read or is not UTF-8, an edge log has a
-//      malformed line (the report up to that line is still written), or
-//      standard output cannot be written.
-// A reader that closes the pipe early ("quillfen ... | head -1") stopped
-// reading on purpose: that ends the output quietly and leaves the status as
-// it was.
-constexpr int kSuccess = 0;
-constexpr int kFailure = 1;
-
-constexpr std::u32string_view kOptionString = U"hf:s:ueE:M";
 
 // Standard error is where failures are told; when it cannot be written
 // either, there is nowhere left to tell it, and the exit status still says it.
 void print_error(std::string_view text) { static_cast<void>(write_all(STDERR_FILENO, text)); }
 
-// Writes `text` to standard output and returns `status`, or kFailure with a
-// message when the output cannot be written.
-int print_output(std::string_view text, int status) {
-  const std::optional<int> error = write_all(STDOUT_FILENO, text);
-  if (!error) {
-    return status;
+// Standard output, remembering why it failed.
+class StandardOutput final : public OutputSink {
+ public:
+  bool write(std::string_view bytes) override {
+    error_ = write_all(STDOUT_FILENO, bytes);
+    return !error_.has_value();
   }
-  if (*error == EPIPE) {
-    // The reader closed the pipe: it has all it wanted, like "head" does.
-    return status;
+
+  // Returns `status` after a successful output, or after the reader closed
+  // the pipe (it has all it wanted, like "head" does); otherwise tells why
+  // the output failed and returns kFailure.
+  int finish(int status) const {
+    if (!error_.has_value() || *error_ == EPIPE) {
+      return status;
+    }
+    print_error("Could not write to standard output: " + os_error_text(*error_) + "\n");
+    return kFailure;
   }
-  print_error("Could not write to standard output: " + os_error_text(*error) + "\n");
-  return kFailure;
-}
 
-std::string help_text(std::string_view program_name) {
-  std::string text = "Usage: ";
-  text += program_name;
-  text +=
-      " [-h] [-f logfile] [-s station] [-u] [-e] [-E limit] [-M]\n"
-      "  -h          display this help, see README.md for more information\n"
-      "  -f logfile  the log file to analyze\n"
-      "  -s station  the station name (dcf77 or msf) of logfile\n"
-      "  -u          show the time and date in UTC instead of local time\n"
-      "  -e          logfile is an edge log file from mossbell\n"
-      "  -E limit    define spike limit for edge files as limit microseconds\n"
-      "  -M          toggle mode to process logfile in\n"
-      "              (default mode is strict for edge files and loose for per-bit files)\n";
-  return text;
-}
-
-// Full Unicode lower-casing, independent of the user's locale.
-std::string to_lower(std::string_view text) {
-  std::string lower;
-  icu::UnicodeString::fromUTF8(icu::StringPiece(text.data(), static_cast<int32_t>(text.size())))
-      .toLower(icu::Locale::getRoot())
-      .toUTF8String(lower);
-  return lower;
-}
+ private:
+  std::optional<int> error_;
+};
 
 int run(std::span<const char* const> argv) {
-  // An empty argument list cannot come from a shell; name the program then.
-  static const char* const kDefaultArguments[] = {"quillfen"};
-  const std::span<const char* const> arguments = argv.empty() ? kDefaultArguments : argv;
-
-  auto split = split_arguments(arguments);
-  if (const auto* invalid = std::get_if<InvalidArgument>(&split)) {
-    print_error("Error: argument " + std::to_string(invalid->position) + " is not valid UTF-8\n");
-    return kFailure;
-  }
-  const std::string_view program_name = arguments[0];
-  OptionParser parser(std::move(std::get<std::vector<std::u32string>>(split)), kOptionString);
-
-  std::string logfile;
-  std::string station;
-  bool show_help = false;
-  bool show_utc = false;
-  bool edge_file = false;
-  bool toggle_mode = false;
-  std::optional<std::uint32_t> spike_limit;
-
-  for (;;) {
-    OptionResult result = parser.next_option();
-    if (std::holds_alternative<EndOfOptions>(result)) {
-      break;
+  auto parsed = parse_command_line(argv);
+  if (const auto* exit = std::get_if<CommandLineExit>(&parsed)) {
+    print_error(exit->err);
+    StandardOutput output;
+    if (!exit->out.empty()) {
+      output.write(exit->out);
     }
-    if (const Error* error = std::get_if<Error>(&result)) {
-      print_error("Error: " + debug_form(*error) + "\n");
-      return kFailure;
-    }
-    ParsedOption& option = std::get<ParsedOption>(result);
-    switch (option.letter) {
-      case U'h':
-        show_help = true;
-        break;
-      case U'u':
-        show_utc = true;
-        break;
-      case U'e':
-        edge_file = true;
-        break;
-      case U'M':
-        toggle_mode = true;
-        break;
-      case U'f':
-        logfile = std::move(*option.argument);
-        break;
-      case U's':
-        station = to_lower(*option.argument);
-        break;
-      case U'E': {
-        const auto limit = parse_u32(*option.argument);
-        if (const auto* reason = std::get_if<std::string_view>(&limit)) {
-          // Ends the run before later options, -h included, are read.
-          print_error("spike limit '" + *option.argument +
-                      "' is not an u32: " + std::string(*reason) + "\n");
-          return kFailure;
-        }
-        spike_limit = std::get<std::uint32_t>(limit);
-        break;
-      }
-      default:
-        // The parser returns only letters of kOptionString.
-        break;
-    }
+    return output.finish(exit->status);
   }
+  const Settings& settings = std::get<Settings>(parsed);
 
-  if (show_help || (station.empty() && logfile.empty())) {
-    return print_output(help_text(program_name), kSuccess);
-  }
-  // The station is checked before the file name and the file, so that a
-  // wrong station is told even when the file does not exist.
-  if (station != "dcf77" && station != "msf") {
-    print_error("station must be 'dcf77' or 'msf' but is '" + station + "'\n");
-    return kFailure;
-  }
-  if (logfile.empty()) {
-    print_error("logfile not given\n");
-    return kFailure;
-  }
-  auto read = read_text_file(logfile);
+  auto read = read_text_file(settings.logfile);
   if (const auto* failure = std::get_if<ReadFailure>(&read)) {
-    print_error("Could not read file '" + logfile + "' : " + failure->reason + "\n");
+    print_error("Could not read file '" + settings.logfile + "' : " + failure->reason + "\n");
     return kFailure;
   }
   const std::string_view log_text = std::get<std::string>(read);
 
-  Report report;
-  if (station == "dcf77") {
-    report = edge_file ? analyze_dcf77_edges(log_text, toggle_mode, show_utc, spike_limit)
-                       : analyze_dcf77_bits(log_text, toggle_mode, show_utc);
-  } else {
-    report = edge_file ? analyze_msf_edges(log_text, toggle_mode, show_utc, spike_limit)
-                       : analyze_msf_bits(log_text, toggle_mode, show_utc);
-  }
-
+  StandardOutput output;
   int status = kSuccess;
-  if (report.bad_line) {
-    // The analysis stopped at a malformed edge-log line; its message and an
-    // empty line come before the report gathered up to there.
-    print_error(*report.bad_line + "\n");
-    status = kFailure;
+  {
+    OutputBuffer out(output);
+    ReportWriter writer(out, settings.show_utc);
+    const std::optional<std::string> bad_line = analyze(settings, log_text, writer);
+    out.flush();
+    if (bad_line.has_value()) {
+      // The analysis stopped at a malformed edge-log line; its message and an
+      // empty line follow the report gathered up to there.
+      print_error(*bad_line + "\n");
+      status = kFailure;
+    }
   }
-  return print_output(report.text, status);
+  return output.finish(status);
 }
 
 }  // namespace

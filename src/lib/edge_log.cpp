@@ -2,7 +2,6 @@
 
 #include <charconv>
 
-#include "src/lib/report.hpp"
 #include "src/lib/u32.hpp"
 
 namespace quillfen {
@@ -110,16 +109,14 @@ std::variant<EdgeLogLine, std::string> parse_raw_line(std::string_view line,
                                                       std::uint32_t line_number) {
   FieldReader fields(line);
   const std::optional<std::string_view> kind_field = fields.next();
-  EdgeLineKind kind;
-  if (kind_field == "D") {
-    kind = EdgeLineKind::Dcf77Edge;
-  } else if (kind_field == "M") {
-    kind = EdgeLineKind::MsfEdge;
-  } else if (kind_field == "#") {
-    return EdgeLogLine{EdgeLineKind::Comment, std::nullopt, line};
-  } else {
+  if (kind_field == "#") {
+    return EdgeLogLine{EdgeLineKind::Comment, std::nullopt, std::nullopt, line};
+  }
+  if (!kind_field.has_value() || kind_field->size() != 1 ||
+      kStationLetters.find(kind_field->front()) == std::string_view::npos) {
     return message(kInvalidStart, line_number, ", missing D/M/#");
   }
+  const char station = kind_field->front();
 
   // Every field must be there before any value is judged, so a missing field
   // is reported even when an earlier field is bad.
@@ -150,18 +147,9 @@ std::variant<EdgeLogLine, std::string> parse_raw_line(std::string_view line,
     return message(kInvalidFormat, line_number, ", 'tick' is not a u32: ", *reason);
   }
   return EdgeLogLine{
-      kind, EdgeSample{is_high, std::get<std::uint32_t>(when), std::get<std::uint32_t>(tick)},
+      EdgeLineKind::Edge, station,
+      EdgeSample{is_high, std::get<std::uint32_t>(when), std::get<std::uint32_t>(tick)},
       std::nullopt};
-}
-
-void append_edge_text(std::string& out, const EdgeSample& edge) {
-  out.push_back('<');
-  append_bool(out, edge.is_high);
-  out.push_back('/');
-  append_decimal(out, edge.when);
-  out.push_back('/');
-  append_decimal(out, edge.tick);
-  out.push_back('>');
 }
 
 }  // namespace quillfen

@@ -8,8 +8,8 @@
 // Fields are separated by runs of white space: U+0009..U+000D, U+0020,
 // U+0085, U+00A0, U+1680, U+2000..U+200A, U+2028, U+2029, U+202F, U+205F and
 // U+3000 (the Unicode White_Space set). White space before the first and after
-// the last field is ignored, and so are fields after the fourth. Both edge
-// analyzers read the log through `walk_edge_log`.
+// the last field is ignored, and so are fields after the fourth. The log walk
+// reads the log through `walk_edge_log`.
 #ifndef QUILLFEN_SRC_LIB_EDGE_LOG_HPP_
 #define QUILLFEN_SRC_LIB_EDGE_LOG_HPP_
 
@@ -18,12 +18,17 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <type_traits>
 #include <utility>
 #include <variant>
 
 namespace quillfen {
 
-enum class EdgeLineKind { Dcf77Edge, MsfEdge, Comment };
+enum class EdgeLineKind { Edge, Comment };
+
+// The letters of the stations whose receivers write edge lines: "D" for
+// DCF77, "M" for MSF.
+inline constexpr std::string_view kStationLetters = "DM";
 
 // One edge as the receiver logged it.
 struct EdgeSample {
@@ -37,9 +42,12 @@ struct EdgeSample {
 // One good line of an edge log.
 struct EdgeLogLine {
   EdgeLineKind kind;
-  // Present exactly for Dcf77Edge and MsfEdge.
+  // Present exactly for an Edge: the letter of the station whose receiver
+  // logged it, one of kStationLetters.
+  std::optional<char> station;
+  // Present exactly for an Edge.
   std::optional<EdgeSample> edge;
-  // Present exactly for Comment: the whole line without its line ending,
+  // Present exactly for a Comment: the whole line without its line ending,
   // including the "#" and any white space before it. Points into the line
   // that was parsed and lives no longer than it.
   std::optional<std::string_view> comment;
@@ -52,7 +60,7 @@ struct EdgeLogLine {
 // messages.
 //
 // Returns the parsed line, or a message that already ends in "\n":
-//   - no first field, or one other than exactly "D", "M" or "#":
+//   - no first field, or one other than exactly "#" or a station letter:
 //     "parse_raw_line: invalid start of line N, missing D/M/#";
 //   - a "#" field gives a Comment at once; nothing else of the line is read;
 //   - a "D" or "M" line lacking field 2, 3 or 4: "parse_raw_line: invalid file
@@ -68,12 +76,9 @@ struct EdgeLogLine {
 std::variant<EdgeLogLine, std::string> parse_raw_line(std::string_view line,
                                                       std::uint32_t line_number);
 
-// Appends the edge as the edge lines of a report show it:
-// "<" is_high "/" when "/" tick ">", e.g. "<false/5100000/11>".
-void append_edge_text(std::string& out, const EdgeSample& edge);
-
 // Walks the lines of `log_text` in order and calls `visit(const EdgeLogLine&)`
-// for each good one.
+// for each good one. A visitor that returns bool ends the walk early by
+// returning false (the result is then nothing, as for a walk to the end).
 //
 // Lines end with "\n"; a "\r" directly before the "\n" belongs to the line
 // ending and is removed (a "\r" anywhere else stays in the line). A last line
@@ -100,7 +105,14 @@ std::optional<std::string> walk_edge_log(std::string_view log_text, Visit&& visi
     if (auto* message = std::get_if<std::string>(&parsed)) {
       return std::move(*message);
     }
-    visit(std::get<EdgeLogLine>(std::as_const(parsed)));
+    const EdgeLogLine& good = std::get<EdgeLogLine>(std::as_const(parsed));
+    if constexpr (std::is_same_v<decltype(visit(good)), bool>) {
+      if (!visit(good)) {
+        return std::nullopt;
+      }
+    } else {
+      visit(good);
+    }
     start = end + 1;
   }
   return std::nullopt;

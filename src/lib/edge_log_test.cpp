@@ -36,8 +36,11 @@ std::atomic<long> allocations{0};
 namespace quillfen {
 
 void PrintTo(const EdgeLogLine& line, std::ostream* os) {
-  static constexpr const char* kKinds[] = {"Dcf77Edge", "MsfEdge", "Comment"};
-  *os << kKinds[static_cast<int>(line.kind)];
+  if (line.kind == EdgeLineKind::Comment) {
+    *os << "Comment";
+  } else {
+    *os << "Edge " << line.station.value_or('?');
+  }
   if (line.edge) {
     *os << " {" << line.edge->is_high << ", " << line.edge->when << ", " << line.edge->tick << "}";
   }
@@ -49,14 +52,16 @@ void PrintTo(const EdgeLogLine& line, std::ostream* os) {
 namespace {
 
 EdgeLogLine dcf77(bool is_high, std::uint32_t when, std::uint32_t tick) {
-  return {EdgeLineKind::Dcf77Edge, EdgeSample{is_high, when, tick}, std::nullopt};
+  return {EdgeLineKind::Edge, 'D', EdgeSample{is_high, when, tick}, std::nullopt};
 }
 
 EdgeLogLine msf(bool is_high, std::uint32_t when, std::uint32_t tick) {
-  return {EdgeLineKind::MsfEdge, EdgeSample{is_high, when, tick}, std::nullopt};
+  return {EdgeLineKind::Edge, 'M', EdgeSample{is_high, when, tick}, std::nullopt};
 }
 
-EdgeLogLine comment(std::string_view text) { return {EdgeLineKind::Comment, std::nullopt, text}; }
+EdgeLogLine comment(std::string_view text) {
+  return {EdgeLineKind::Comment, std::nullopt, std::nullopt, text};
+}
 
 // The parts, one after the other.
 std::string cat(std::initializer_list<std::string_view> parts) {

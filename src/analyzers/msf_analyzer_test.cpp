@@ -1,4 +1,4 @@
-#include "src/transmitters/msf_analyzer.hpp"
+#include "src/analyzers/analyze.hpp"
 
 #include <gtest/gtest.h>
 

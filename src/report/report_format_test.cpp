@@ -1,4 +1,4 @@
-#include "src/lib/report_format.hpp"
+#include "src/report/report_format.hpp"
 
 #include <gtest/gtest.h>
 
@@ -38,35 +38,51 @@ DateTimeRecord with(DateTimeRecord record, const Fields& fields) {
   return record;
 }
 
-std::string format(const DateTimeRecord& record, std::uint8_t sunday_value, bool dst_present,
-                   std::uint8_t dst_flags, bool utc) {
-  std::string out;
-  format_datetime(out, record, sunday_value, dst_present, dst_flags, utc);
-  return out;
+// Whatever `put` appends to an output buffer.
+template <typename Put>
+std::string text_of(Put put) {
+  StringSink sink;
+  OutputBuffer out(sink);
+  put(out);
+  out.flush();
+  return sink.text;
+}
+
+std::string format(const DateTimeRecord& record, std::uint8_t sunday_value, bool utc) {
+  return text_of([&](OutputBuffer& out) { format_datetime(out, record, sunday_value, utc); });
+}
+
+// `record` with its daylight-saving state set as a decoder sets it: the
+// first summer-time bit ever received is taken as it is, and an announcement
+// counted over the hour is believed by majority.
+DateTimeRecord with_dst(DateTimeRecord record, bool summer, bool announced = false) {
+  const std::optional<std::uint8_t> minute = record.minute();
+  record.set_minute(30, true, false);
+  record.set_dst(summer, announced, false);
+  record.set_minute(minute, true, false);
+  return record;
 }
 
 TEST(FormatDatetime, Examples) {
-  const DateTimeRecord change = with(dcf77_record(), {24, 3, 31, 7, 3, 0});
-  EXPECT_EQ(format(change, kDcf77Sunday, true, DST_PROCESSED | DST_SUMMER, false),
-            "24-03-31 Sunday 03:00 [processed,summer]");
+  // The top of the hour at which an announced change to summer time was due:
+  // 01:59 CET, announced, is followed by 03:00 CEST.
+  DateTimeRecord change = with_dst(with(dcf77_record(), {24, 3, 31, 7, 1, 59}), false, true);
+  ASSERT_TRUE(change.bump_minute());
+  change.set_minute(0, true, true);
+  change.set_dst(true, false, true);
+  EXPECT_EQ(format(change, kDcf77Sunday, false), "24-03-31 Sunday 03:00 [processed,summer]");
 
-  EXPECT_EQ(format(dcf77_record(), kDcf77Sunday, false, 0, false), "**-**-** ? **:** []");
-  EXPECT_EQ(format(msf_record(), kMsfSunday, false, 0, false), "**-**-** ? **:** []");
+  EXPECT_EQ(format(dcf77_record(), kDcf77Sunday, false), "**-**-** ? **:** []");
+  EXPECT_EQ(format(msf_record(), kMsfSunday, false), "**-**-** ? **:** []");
 
-  const DateTimeRecord msf_monday = with(msf_record(), {25, 1, 6, 1, 14, 5});
-  EXPECT_EQ(format(msf_monday, kMsfSunday, true, 0, true), "25-01-06 Monday 14:05 [UTC]");
+  const DateTimeRecord msf_monday = with_dst(with(msf_record(), {25, 1, 6, 1, 14, 5}), false);
+  EXPECT_EQ(format(msf_monday, kMsfSunday, true), "25-01-06 Monday 14:05 [UTC]");
 
   const DateTimeRecord half_past_twelve = with(dcf77_record(), {{}, {}, {}, {}, 12, 30});
-  EXPECT_EQ(format(half_past_twelve, kDcf77Sunday, false, 0, false), "**-**-** ? 12:30 []");
+  EXPECT_EQ(format(half_past_twelve, kDcf77Sunday, false), "**-**-** ? 12:30 []");
 
-  const DateTimeRecord early = with(dcf77_record(), {5, 1, 9, 7, 0, 7});
-  EXPECT_EQ(format(early, kDcf77Sunday, true, 0, false), "05-01-09 Sunday 00:07 [winter]");
-
-  const std::uint8_t all = DST_ANNOUNCED | DST_PROCESSED | DST_JUMP | DST_SUMMER;
-  EXPECT_EQ(format(early, kDcf77Sunday, true, all, false),
-            "05-01-09 Sunday 00:07 [announced,processed,jump,summer]");
-  EXPECT_EQ(format(early, kDcf77Sunday, true, all, true),
-            "05-01-09 Sunday 00:07 [announced,processed,jump,UTC]");
+  const DateTimeRecord early = with_dst(with(dcf77_record(), {5, 1, 9, 7, 0, 7}), false);
+  EXPECT_EQ(format(early, kDcf77Sunday, false), "05-01-09 Sunday 00:07 [winter]");
 }
 
 TEST(FormatDatetime, PadsEveryFieldAndStarsTheAbsentOnes) {
@@ -85,7 +101,7 @@ TEST(FormatDatetime, PadsEveryFieldAndStarsTheAbsentOnes) {
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.expected);
-    EXPECT_EQ(format(with(dcf77_record(), c.fields), kDcf77Sunday, false, 0, false), c.expected);
+    EXPECT_EQ(format(with(dcf77_record(), c.fields), kDcf77Sunday, false), c.expected);
   }
 }
 
@@ -95,58 +111,72 @@ TEST(FormatDatetime, NamesTheWeekdayInEitherNumbering) {
   for (std::uint8_t weekday = 0; weekday <= 6; ++weekday) {
     SCOPED_TRACE(weekday);
     const DateTimeRecord msf = with(msf_record(), {.weekday = weekday});
-    EXPECT_EQ(format(msf, kMsfSunday, false, 0, false),
+    EXPECT_EQ(format(msf, kMsfSunday, false),
               std::string("**-**-** ").append(names[weekday]).append(" **:** []"));
     const std::uint8_t dcf77_weekday = weekday == 0 ? 7 : weekday;
     const DateTimeRecord dcf77 = with(dcf77_record(), {.weekday = dcf77_weekday});
-    EXPECT_EQ(format(dcf77, kDcf77Sunday, false, 0, false),
+    EXPECT_EQ(format(dcf77, kDcf77Sunday, false),
               std::string("**-**-** ").append(names[weekday]).append(" **:** []"));
   }
 }
 
 TEST(FormatDatetime, DaylightSavingText) {
   const struct {
-    bool dst_present;
-    std::uint8_t flags;
+    std::optional<std::uint8_t> flags;
     bool utc;
     std::string_view bracket;
   } cases[] = {
-      {false, 0, false, "[]"},
-      {false, 0, true, "[]"},
-      {false, DST_SUMMER | DST_ANNOUNCED, false, "[]"},
-      {true, 0, false, "[winter]"},
-      {true, 0, true, "[UTC]"},
-      {true, DST_SUMMER, false, "[summer]"},
-      {true, DST_SUMMER, true, "[UTC]"},
-      {true, DST_ANNOUNCED, false, "[announced,winter]"},
-      {true, DST_PROCESSED, false, "[processed,winter]"},
-      {true, DST_JUMP | DST_SUMMER, false, "[jump,summer]"},
-      {true, DST_ANNOUNCED | DST_JUMP, false, "[announced,jump,winter]"},
-      {true, DST_PROCESSED | DST_JUMP | DST_SUMMER, true, "[processed,jump,UTC]"},
-      {true, DST_ANNOUNCED | DST_PROCESSED, false, "[announced,processed,winter]"},
+      {std::nullopt, false, "[]"},
+      {std::nullopt, true, "[]"},
+      {0, false, "[winter]"},
+      {0, true, "[UTC]"},
+      {DST_SUMMER, false, "[summer]"},
+      {DST_SUMMER, true, "[UTC]"},
+      {DST_ANNOUNCED, false, "[announced,winter]"},
+      {DST_PROCESSED, false, "[processed,winter]"},
+      {DST_JUMP | DST_SUMMER, false, "[jump,summer]"},
+      {DST_ANNOUNCED | DST_JUMP, false, "[announced,jump,winter]"},
+      {DST_PROCESSED | DST_JUMP | DST_SUMMER, true, "[processed,jump,UTC]"},
+      {DST_ANNOUNCED | DST_PROCESSED, false, "[announced,processed,winter]"},
+      {DST_ANNOUNCED | DST_PROCESSED | DST_JUMP | DST_SUMMER, false,
+       "[announced,processed,jump,summer]"},
+      {DST_ANNOUNCED | DST_PROCESSED | DST_JUMP | DST_SUMMER, true, "[announced,processed,jump,UTC]"},
       // Bits outside the flag set print nothing.
-      {true, 0xF0, false, "[winter]"},
+      {0xF0, false, "[winter]"},
   };
-  const DateTimeRecord record = with(dcf77_record(), {25, 10, 26, 7, 2, 59});
   for (const auto& c : cases) {
     SCOPED_TRACE(c.bracket);
-    EXPECT_EQ(format(record, kDcf77Sunday, c.dst_present, c.flags, c.utc),
-              std::string("25-10-26 Sunday 02:59 ").append(c.bracket));
+    EXPECT_EQ(text_of([&](OutputBuffer& out) { put_dst_text(out, c.flags, c.utc); }), c.bracket);
   }
 }
 
+TEST(FormatDatetime, TheBracketIsTheRecordsOwnDaylightSavingState) {
+  const DateTimeRecord record = with(dcf77_record(), {25, 10, 26, 7, 2, 59});
+  EXPECT_EQ(format(record, kDcf77Sunday, false), "25-10-26 Sunday 02:59 []");
+  EXPECT_EQ(format(with_dst(record, true), kDcf77Sunday, false),
+            "25-10-26 Sunday 02:59 [summer]");
+  EXPECT_EQ(format(with_dst(record, true, true), kDcf77Sunday, false),
+            "25-10-26 Sunday 02:59 [announced,summer]");
+  EXPECT_EQ(format(with_dst(record, true, true), kDcf77Sunday, true),
+            "25-10-26 Sunday 02:59 [announced,UTC]");
+}
+
 TEST(FormatDatetime, AppendsToWhatIsThere) {
-  std::string out = "time: ";
-  format_datetime(out, with(msf_record(), {1, 2, 3, 4, 5, 6}), kMsfSunday, true, 0, false);
-  EXPECT_EQ(out, "time: 01-02-03 Thursday 05:06 [winter]");
+  const DateTimeRecord record = with_dst(with(msf_record(), {1, 2, 3, 4, 5, 6}), false);
+  EXPECT_EQ(text_of([&](OutputBuffer& out) {
+              out.put("time: ");
+              format_datetime(out, record, kMsfSunday, false);
+            }),
+            "time: 01-02-03 Thursday 05:06 [winter]");
 }
 
 TEST(FormatDatetimeDeathTest, SundayOfTheOtherStationIsAnInternalError) {
-  std::string out;
+  StringSink sink;
+  OutputBuffer out(sink);
   const DateTimeRecord dcf77_sunday = with(dcf77_record(), {.weekday = 7});
-  EXPECT_DEATH(format_datetime(out, dcf77_sunday, kMsfSunday, false, 0, false), "internal error");
+  EXPECT_DEATH(format_datetime(out, dcf77_sunday, kMsfSunday, false), "internal error");
   const DateTimeRecord msf_sunday = with(msf_record(), {.weekday = 0});
-  EXPECT_DEATH(format_datetime(out, msf_sunday, kDcf77Sunday, false, 0, false), "internal error");
+  EXPECT_DEATH(format_datetime(out, msf_sunday, kDcf77Sunday, false), "internal error");
 }
 
 std::vector<std::string_view> messages_of(const DateTimeRecord& record) {

@@ -1,0 +1,135 @@
+#include "dcf77/dcf77_receiver.hpp"
+
+namespace quillfen {
+
+Dcf77Receiver::Dcf77Receiver(bool strict, std::optional<std::uint32_t> spike_limit)
+    : strict_(strict) {
+  if (spike_limit.has_value()) {
+    decoder_.set_spike_limit(*spike_limit);
+  }
+}
+
+Dcf77Minute Dcf77Receiver::end_minute(std::uint8_t seconds, bool add_minute, bool decode,
+                                      std::optional<MinuteLength> wrong_length) {
+  Dcf77Minute minute{seconds, wrong_length, third_party_, wrapped_, std::nullopt};
+  third_party_.reset();
+  wrapped_ = false;
+  if (!decode) {
+    return minute;
+  }
+  decoder_.decode_time(add_minute, strict_);
+  const DateTimeRecord& clock = decoder_.get_datetime();
+  minute.reading = Dcf77Reading{decoder_.get_first_minute(),
+                                decoder_.get_this_minute_length(),
+                                decoder_.get_next_minute_length(),
+                                clock,
+                                clock.get_utc(),
+                                decoder_.get_leap_second_is_one(),
+                                even_parity_check(decoder_.get_minute_parity()),
+                                even_parity_check(decoder_.get_hour_parity()),
+                                even_parity_check(decoder_.get_date_parity()),
+                                decoder_.get_bit_0(),
+                                decoder_.get_call_bit(),
+                                decoder_.get_bit_20()};
+  return minute;
+}
+
+Dcf77BitStep Dcf77Receiver::take_bit(char c) {
+  Dcf77BitStep step;
+  if (c == '*') {
+    decoder_.reset();
+    step.reset = true;
+    return step;
+  }
+  const bool end_of_minute = c == '\n';
+  if (end_of_minute) {
+    decoder_.set_new_minute(true);
+  } else if (c == '0' || c == '1' || c == '_') {
+    decoder_.set_current_bit(c == '_' ? Bit{} : Bit{c == '1'});
+    decoder_.set_new_minute(false);
+  } else {
+    return step;
+  }
+  step.echo = BitEcho{c, decoder_.get_second()};
+
+  const std::uint8_t seconds = decoder_.get_second() + 1;
+  const std::uint8_t length = decoder_.get_minute_length();
+  if (!decoder_.increase_second()) {
+    step.wrapped = true;
+    wrapped_ = true;
+  }
+  if (decoder_.get_previous_second() == 15) {
+    third_party_ = decoder_.read_third_party_buffer();
+  }
+  if (!end_of_minute) {
+    return step;
+  }
+  // A leap second that was announced but not inserted leaves a normal
+  // 60-second minute where 61 seconds were expected. That minute is still
+  // whole and the decoder reads it as one: refusing it would keep the clock at
+  // minute 59 with the announcement standing, so every later minute would be
+  // expected to last 61 seconds and none would ever be decoded.
+  const bool leap_second_missing = length == 61 && seconds == 60;
+  const bool decode = wrapped_ || seconds == length || leap_second_missing;
+  std::optional<MinuteLength> wrong_length;
+  if (seconds != length) {
+    wrong_length = MinuteLength{seconds, length};
+  }
+  step.minute = end_minute(seconds, /*add_minute=*/true, decode, wrong_length);
+  return step;
+}
+
+Dcf77EdgeLine Dcf77Receiver::edge_line() {
+  const Dcf77EdgeLine line{decoder_.get_second(), decoder_.get_current_bit(), elapsed_};
+  elapsed_ = 0;
+  return line;
+}
+
+Dcf77EdgeStep Dcf77Receiver::take_edge(bool is_high, std::uint32_t when) {
+  Dcf77EdgeStep step{};
+  // The receiver's counter may wrap; unsigned differences stay right.
+  const std::uint32_t gap = when - previous_when_;
+  const std::uint32_t delta = previous_when_ == 0 ? 0 : gap;
+  previous_when_ = when;
+  const bool taken = decoder_.handle_new_edge(is_high, when);
+  step.measure = EdgeMeasure{
+      taken ? EdgeFate::Taken : (seen_edge_ ? EdgeFate::Spike : EdgeFate::First), is_high,
+      seen_edge_ ? gap : 0};
+  seen_edge_ = true;
+  elapsed_ += delta;
+  // A spike (typically ringing right after a real edge) leaves the decoder's
+  // flags as the real edge set them. Acting on them again would count the
+  // same second twice, so a spike only shows in the next edge line.
+  if (!taken) {
+    return step;
+  }
+
+  // The last second of a minute carries no second marker, so no edge will
+  // start it: step into it once the marker of the second before has ended.
+  if (decoder_.get_second() == decoder_.get_minute_length() - 2) {
+    step.last_second_line = edge_line();
+    const bool increased = decoder_.increase_second();
+    step.counter = Dcf77CounterLine{increased, decoder_.get_second(), decoder_.get_new_minute()};
+  }
+
+  if (decoder_.get_new_second()) {
+    step.second_line = edge_line();
+    const std::uint8_t seconds = decoder_.get_second() + 1;
+    // The counter ran past the end of the minute: the minute marker was
+    // lost. Keep the clock running so the next minute is still compared with
+    // the right time.
+    if (!decoder_.increase_second() && decoder_.increase_minute()) {
+      add_minute_ = false;
+    }
+    if (decoder_.get_previous_second() == 15) {
+      third_party_ = decoder_.read_third_party_buffer();
+    }
+    if (decoder_.get_new_minute()) {
+      step.minute = end_minute(seconds, add_minute_, /*decode=*/true, std::nullopt);
+      add_minute_ = true;
+    }
+  }
+  return step;
+}
+
+}  // namespace quillfen

@@ -1,0 +1,148 @@
+// The MSF receiver step: one MsfDecoder with the whole calling sequence
+// around it. It takes one character of a per-bit log or one edge of the
+// demodulated signal at a time and returns what happened as plain values:
+// the data of an edge line, and at the end of each minute everything the
+// minute showed.
+//
+// The sequence it owns:
+//   - per-bit logs: "4" is the minute marker (second 0), a digit 0..3 the A
+//     and B bits of the current second, "_" an undetermined second, "*" a
+//     reset. A minute ends and is decoded at its last second (second + 1 ==
+//     get_minute_length()); a completed end-of-minute marker makes the next
+//     second the first of a new minute; then the second counter moves on;
+//   - edge logs: the decoder classifies every edge; only an edge it took is
+//     acted on (the first edge and spikes leave its flags as the previous
+//     edge set them). An edge that starts a new second moves the counter on,
+//     and a counter that ran past the end of the minute (a lost end-of-minute
+//     marker) advances the clock without decoding; the falling edge that
+//     completes the end-of-minute marker ends the minute, which is decoded
+//     while its last second is still running.
+//
+// A fixed-size value: no heap, no exceptions, no I/O, constant time per call,
+// so that receiver firmware can run the same code as the log analyzer.
+#ifndef QUILLFEN_MSF_MSF_RECEIVER_HPP_
+#define QUILLFEN_MSF_MSF_RECEIVER_HPP_
+
+#include <cstdint>
+#include <optional>
+
+#include "datetime/bit_field.hpp"
+#include "datetime/date_time_record.hpp"
+#include "datetime/reception.hpp"
+#include "msf/msf_decoder.hpp"
+
+namespace quillfen {
+
+// What decode_time left in the decoder for one minute.
+struct MsfReading {
+  // No complete date and time decoded yet: the clock was not compared.
+  bool first_minute;
+  std::uint8_t minute_length;  // 59, 60 or 61, from the end-of-minute marker
+  // The decoder's clock: the UK time (GMT or BST) of the minute that begins
+  // after this one, with its jump flags and DUT1.
+  DateTimeRecord clock;
+  // The clock in UTC; absent until it holds a complete date, time and
+  // daylight-saving state.
+  std::optional<DateTimeRecord> utc;
+  // The end-of-minute marker 01111110 was received completely.
+  bool marker_complete;
+  ParityCheck year_parity;
+  ParityCheck month_day_parity;
+  ParityCheck weekday_parity;
+  ParityCheck hour_minute_parity;
+
+  bool operator==(const MsfReading&) const = default;
+};
+
+// Everything one minute of MSF signal showed.
+struct MsfMinute {
+  // Seconds of the minute as the receiver counted them.
+  std::uint8_t seconds;
+  MsfReading reading;
+
+  bool operator==(const MsfMinute&) const = default;
+};
+
+// The data of one edge line: the second that an edge starting a new second
+// ended, its A and B bits, and the microseconds since the previous edge line.
+struct MsfEdgeLine {
+  std::uint8_t second;
+  Bit bit_a;
+  Bit bit_b;
+  std::uint32_t elapsed;
+
+  bool operator==(const MsfEdgeLine&) const = default;
+};
+
+// What one per-bit log character did, in report order.
+struct MsfBitStep {
+  bool reset = false;           // "*": the decoder was reset
+  std::optional<BitEcho> echo;  // "0".."4" or "_", at the second it was stored at
+  // The minute ended at this second (its last second; the end-of-minute
+  // marker may still be missing).
+  std::optional<MsfMinute> minute;
+  // Not the last second of a minute, but the seconds since the last
+  // completed end-of-minute marker do not make a minute: the marker came
+  // early, or a minute marker came out of place.
+  std::optional<MinuteLength> wrong_length;
+  // The end-of-minute marker was completed: a new minute begins next.
+  bool end_of_minute = false;
+  // increase_second refused: the counter ran past the end of the minute.
+  bool wrapped = false;
+};
+
+// What one edge did, in report order.
+struct MsfEdgeStep {
+  EdgeMeasure measure;
+  std::optional<MsfEdgeLine> edge_line;
+  std::optional<MsfMinute> minute;
+};
+
+class MsfReceiver {
+ public:
+  // The letter of this station's lines in an edge log.
+  static constexpr char kStationLetter = 'M';
+
+  // `strict`: decode in strict mode (every field only when every check of the
+  // minute passed) rather than loose mode. A present `spike_limit` goes to the
+  // decoder's set_spike_limit (which ignores 150000 and more).
+  explicit MsfReceiver(bool strict, std::optional<std::uint32_t> spike_limit = std::nullopt);
+
+  // One character of a per-bit log: "0".."3" the digit A + 2 x B, "4" the
+  // minute marker, "_" undetermined, "*" reset (the whole decoder, first
+  // minute included; nothing else happens). Every other character, line
+  // feeds included, is ignored and gives an empty step.
+  //
+  // `wrong_length` counts the seconds received (the index plus one when the
+  // end-of-minute marker came early; the bit characters since the last
+  // completed marker plus one at an out-of-place minute marker, never
+  // wrapped) against the minute's length.
+  MsfBitStep take_bit(char c);
+
+  // One edge: `is_high` is the level after it, `when` its time stamp in
+  // microseconds (differences taken modulo 2^32). The edge lines' elapsed
+  // time sums the differences between this station's edges, the first edge
+  // of a log counting 0 (as does any edge after one stamped 0).
+  MsfEdgeStep take_edge(bool is_high, std::uint32_t when);
+
+  const MsfDecoder& decoder() const { return decoder_; }
+
+ private:
+  MsfMinute end_minute(std::uint8_t seconds, bool add_minute);
+
+  MsfDecoder decoder_;
+  bool strict_;
+  // Per-bit logs: bit characters ("0".."3", "_") since the last completed
+  // end-of-minute marker. Never wrapped, so that after a long stretch without
+  // a marker it still tells how long the "minute" was.
+  std::uint64_t bits_since_marker_ = 0;
+  // Edge logs.
+  bool seen_edge_ = false;
+  std::uint32_t previous_when_ = 0;
+  std::uint32_t elapsed_ = 0;
+  bool add_minute_ = true;  // the clock has not been advanced this minute yet
+};
+
+}  // namespace quillfen
+
+#endif  // QUILLFEN_MSF_MSF_RECEIVER_HPP_

@@ -1,0 +1,44 @@
+// The settings of one run, as the command line gives them.
+#ifndef QUILLFEN_SRC_ANALYZERS_SETTINGS_HPP_
+#define QUILLFEN_SRC_ANALYZERS_SETTINGS_HPP_
+
+#include <cstdint>
+#include <optional>
+#include <string>
+
+namespace quillfen {
+
+enum class Station { Dcf77, Msf };
+
+enum class LogKind {
+  Bits,   // per-bit log: one character per second, as the receiver classified it
+  Edges,  // edge log: one line per edge of the demodulated signal
+};
+
+struct Settings {
+  Station station = Station::Dcf77;
+  LogKind log = LogKind::Bits;
+  // Strict mode takes a field only when every check of its minute passed;
+  // loose mode takes each field on its own parity. Edge logs are strict and
+  // per-bit logs loose unless the mode is toggled.
+  bool strict = false;
+  // Show date and time in UTC instead of the station's local time.
+  bool show_utc = false;
+  // Edge logs: edges closer than this many microseconds are spikes (values of
+  // 150000 and more are ignored by the decoders). Absent: the default 30000.
+  std::optional<std::uint32_t> spike_limit;
+  // The log file, as given.
+  std::string logfile;
+
+  bool operator==(const Settings&) const = default;
+};
+
+// The mode the toggle selects for a log kind: strict for edge logs and loose
+// for per-bit logs, the other way round when toggled.
+constexpr bool strict_mode(LogKind log, bool toggle_mode) {
+  return log == LogKind::Edges ? !toggle_mode : toggle_mode;
+}
+
+}  // namespace quillfen
+
+#endif  // QUILLFEN_SRC_ANALYZERS_SETTINGS_HPP_

@@ -1,0 +1,135 @@
+#include "src/cli/command_line.hpp"
+
+#include <unicode/locid.h>
+#include <unicode/unistr.h>
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "src/lib/u32.hpp"
+#include "src/options/option_parser.hpp"
+
+namespace quillfen {
+namespace {
+
+constexpr std::u32string_view kOptionString = U"hf:s:ueE:M";
+
+// Full Unicode lower-casing, independent of the user's locale.
+std::string to_lower(std::string_view text) {
+  std::string lower;
+  icu::UnicodeString::fromUTF8(icu::StringPiece(text.data(), static_cast<int32_t>(text.size())))
+      .toLower(icu::Locale::getRoot())
+      .toUTF8String(lower);
+  return lower;
+}
+
+CommandLineExit failure(std::string message) { return {{}, std::move(message), kFailure}; }
+
+}  // namespace
+
+std::string help_text(std::string_view program_name) {
+  std::string text = "Usage: ";
+  text += program_name;
+  text +=
+      " [-h] [-f logfile] [-s station] [-u] [-e] [-E limit] [-M]\n"
+      "  -h          display this help, see README.md for more information\n"
+      "  -f logfile  the log file to analyze\n"
+      "  -s station  the station name (dcf77 or msf) of logfile\n"
+      "  -u          show the time and date in UTC instead of local time\n"
+      "  -e          logfile is an edge log file from mossbell\n"
+      "  -E limit    define spike limit for edge files as limit microseconds\n"
+      "  -M          toggle mode to process logfile in\n"
+      "              (default mode is strict for edge files and loose for per-bit files)\n";
+  return text;
+}
+
+std::variant<Settings, CommandLineExit> parse_command_line(std::span<const char* const> argv) {
+  // An empty argument list cannot come from a shell; name the program then.
+  static const char* const kDefaultArguments[] = {"quillfen"};
+  const std::span<const char* const> arguments = argv.empty() ? kDefaultArguments : argv;
+
+  auto split = split_arguments(arguments);
+  if (const auto* invalid = std::get_if<InvalidArgument>(&split)) {
+    return failure("Error: argument " + std::to_string(invalid->position) +
+                   " is not valid UTF-8\n");
+  }
+  const std::string_view program_name = arguments[0];
+  OptionParser parser(std::move(std::get<std::vector<std::u32string>>(split)), kOptionString);
+
+  std::string logfile;
+  std::string station;
+  bool show_help = false;
+  bool show_utc = false;
+  bool edge_file = false;
+  bool toggle_mode = false;
+  std::optional<std::uint32_t> spike_limit;
+
+  for (;;) {
+    OptionResult result = parser.next_option();
+    if (std::holds_alternative<EndOfOptions>(result)) {
+      break;
+    }
+    if (const Error* error = std::get_if<Error>(&result)) {
+      return failure("Error: " + debug_form(*error) + "\n");
+    }
+    ParsedOption& option = std::get<ParsedOption>(result);
+    switch (option.letter) {
+      case U'h':
+        show_help = true;
+        break;
+      case U'u':
+        show_utc = true;
+        break;
+      case U'e':
+        edge_file = true;
+        break;
+      case U'M':
+        toggle_mode = true;
+        break;
+      case U'f':
+        logfile = std::move(*option.argument);
+        break;
+      case U's':
+        station = to_lower(*option.argument);
+        break;
+      case U'E': {
+        const auto limit = parse_u32(*option.argument);
+        if (const auto* reason = std::get_if<std::string_view>(&limit)) {
+          // Ends the run before later options, -h included, are read.
+          return failure("spike limit '" + *option.argument +
+                         "' is not an u32: " + std::string(*reason) + "\n");
+        }
+        spike_limit = std::get<std::uint32_t>(limit);
+        break;
+      }
+      default:
+        // The parser returns only letters of kOptionString.
+        break;
+    }
+  }
+
+  if (show_help || (station.empty() && logfile.empty())) {
+    return CommandLineExit{help_text(program_name), {}, kSuccess};
+  }
+  // The station is checked before the file name and the file, so that a
+  // wrong station is told even when the file does not exist.
+  if (station != "dcf77" && station != "msf") {
+    return failure("station must be 'dcf77' or 'msf' but is '" + station + "'\n");
+  }
+  if (logfile.empty()) {
+    return failure("logfile not given\n");
+  }
+  Settings settings;
+  settings.station = station == "dcf77" ? Station::Dcf77 : Station::Msf;
+  settings.log = edge_file ? LogKind::Edges : LogKind::Bits;
+  settings.strict = strict_mode(settings.log, toggle_mode);
+  settings.show_utc = show_utc;
+  settings.spike_limit = spike_limit;
+  settings.logfile = std::move(logfile);
+  return settings;
+}
+
+}  // namespace quillfen
