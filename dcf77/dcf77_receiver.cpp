@@ -118,8 +118,11 @@ Dcf77EdgeStep Dcf77Receiver::take_edge(bool is_high, std::uint32_t when) {
     // The counter ran past the end of the minute: the minute marker was
     // lost. Keep the clock running so the next minute is still compared with
     // the right time.
-    if (!decoder_.increase_second() && decoder_.increase_minute()) {
-      add_minute_ = false;
+    if (!decoder_.increase_second()) {
+      step.wrapped = true;
+      if (decoder_.increase_minute()) {
+        add_minute_ = false;
+      }
     }
     if (decoder_.get_previous_second() == 15) {
       third_party_ = decoder_.read_third_party_buffer();

@@ -115,6 +115,9 @@ struct Dcf77EdgeStep {
   std::optional<Dcf77CounterLine> counter;
   // The edge line of the second that this edge ended (it began a new one).
   std::optional<Dcf77EdgeLine> second_line;
+  // The second counter ran past the end of the minute: the minute marker was
+  // lost, and the clock was advanced without decoding.
+  bool wrapped = false;
   std::optional<Dcf77Minute> minute;
 };
 

@@ -99,8 +99,11 @@ MsfEdgeStep MsfReceiver::take_edge(bool is_high, std::uint32_t when) {
     step.edge_line = MsfEdgeLine{decoder_.get_second(), decoder_.get_current_bit_a(),
                                  decoder_.get_current_bit_b(), elapsed_};
     elapsed_ = 0;
-    if (!decoder_.increase_second() && decoder_.increase_minute()) {
-      add_minute_ = false;
+    if (!decoder_.increase_second()) {
+      step.wrapped = true;
+      if (decoder_.increase_minute()) {
+        add_minute_ = false;
+      }
     }
   }
   // The falling edge of the last second's pulse completes the end-of-minute

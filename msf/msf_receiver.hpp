@@ -95,6 +95,9 @@ struct MsfBitStep {
 struct MsfEdgeStep {
   EdgeMeasure measure;
   std::optional<MsfEdgeLine> edge_line;
+  // The second counter ran past the end of the minute: the end-of-minute
+  // marker was lost, and the clock was advanced without decoding.
+  bool wrapped = false;
   std::optional<MsfMinute> minute;
 };
 
