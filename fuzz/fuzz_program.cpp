@@ -125,8 +125,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     FUZZ_CHECK_DETAIL(failure->reason == "stream did not contain valid UTF-8", failure->reason);
     return 0;
   }
-  FUZZ_CHECK(std::holds_alternative<std::string>(read));
-  const std::string& log_text = std::get<std::string>(read);
+  FUZZ_CHECK(std::holds_alternative<FileContents>(read));
+  const std::string_view log_text = std::get<FileContents>(read).text();
   FUZZ_CHECK(log_text == contents);
 
   const Report report = report_of(settings, log_text);
