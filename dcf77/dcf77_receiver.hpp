@@ -162,9 +162,7 @@ class Dcf77Receiver {
   std::optional<std::uint16_t> third_party_;
   bool wrapped_ = false;
   // Edge logs.
-  bool seen_edge_ = false;
-  std::uint32_t previous_when_ = 0;
-  std::uint32_t elapsed_ = 0;
+  EdgeTimer timer_;
   bool add_minute_ = true;  // the clock has not been advanced this minute yet
 };
 

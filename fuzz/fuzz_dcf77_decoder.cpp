@@ -21,11 +21,11 @@
 #include <cstddef>
 #include <cstdint>
 #include <optional>
-#include <utility>
 
 #include "dcf77/dcf77_decoder.hpp"
 #include "dcf77/dcf77_receiver.hpp"
 #include "fuzz/clock_checks.hpp"
+#include "fuzz/counter_model.hpp"
 #include "fuzz/edge_stream.hpp"
 #include "fuzz/fuzz_check.hpp"
 
@@ -38,19 +38,6 @@ constexpr std::uint32_t kDefaultSpikeLimit = 30000;
 std::uint8_t leap_minute_length(const DateTimeRecord& clock, std::uint8_t flag) {
   const std::optional<std::uint8_t> leap = clock.leap_second();
   return leap && (*leap & flag) != 0 && (flag != LEAP_ANNOUNCED || clock.minute() == 59) ? 61 : 60;
-}
-
-// increase_second by its rules: the result and the new second.
-std::pair<bool, std::uint8_t> model_increase(std::uint8_t second, bool new_minute,
-                                             std::uint8_t length) {
-  if (new_minute) {
-    return {true, 0};
-  }
-  const int next = second + 1;
-  if (next == length || next == 62) {
-    return {false, 0};
-  }
-  return {true, static_cast<std::uint8_t>(next)};
 }
 
 class Driver {

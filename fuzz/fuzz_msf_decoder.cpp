@@ -21,9 +21,9 @@
 #include <cstddef>
 #include <cstdint>
 #include <optional>
-#include <utility>
 
 #include "fuzz/clock_checks.hpp"
+#include "fuzz/counter_model.hpp"
 #include "fuzz/edge_stream.hpp"
 #include "fuzz/fuzz_check.hpp"
 #include "msf/msf_decoder.hpp"
@@ -46,19 +46,6 @@ std::uint8_t expected_minute_length(std::uint8_t second, std::uint8_t marker) {
 
 std::uint8_t shifted(std::uint8_t marker, bool bit) {
   return static_cast<std::uint8_t>((marker << 1) | (bit ? 1 : 0));
-}
-
-// increase_second by its rules: the result and the new second.
-std::pair<bool, std::uint8_t> model_increase(std::uint8_t second, bool new_minute,
-                                             std::uint8_t length) {
-  if (new_minute) {
-    return {true, 0};
-  }
-  const int next = second + 1;
-  if (next == length || next == 62) {
-    return {false, 0};
-  }
-  return {true, static_cast<std::uint8_t>(next)};
 }
 
 // What a taken edge leaves in the decoder before anything else happens.

@@ -140,9 +140,7 @@ class MsfReceiver {
   // a marker it still tells how long the "minute" was.
   std::uint64_t bits_since_marker_ = 0;
   // Edge logs.
-  bool seen_edge_ = false;
-  std::uint32_t previous_when_ = 0;
-  std::uint32_t elapsed_ = 0;
+  EdgeTimer timer_;
   bool add_minute_ = true;  // the clock has not been advanced this minute yet
 };
 
