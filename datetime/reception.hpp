@@ -61,6 +61,37 @@ class EdgeTimer {
   std::uint32_t elapsed_ = 0;
 };
 
+// Advances a receiver's clock at most once per minute of signal. A receiver
+// counts the seconds it has stepped (calls of increase_second) since its
+// clock last advanced. A minute boundary (a report of a minute, a second
+// counter that ran past the end of a minute, a minute marker out of place)
+// may advance the clock only when at least 30 seconds have been stepped since
+// the last advance: a boundary sooner than that belongs to the same minute,
+// as when a lost pulse splits a minute in two, so a split minute advances
+// the clock once (in its longer half) and two merged minutes advance it
+// twice.
+class ClockAdvance {
+ public:
+  // The count starts, and a reset of the receiver sets it back, as if a whole
+  // minute had passed.
+  void reset() { seconds_ = kMinuteSeconds; }
+  // The second counter moved on by one.
+  void stepped() {
+    if (seconds_ < kMinuteSeconds) {
+      ++seconds_;
+    }
+  }
+  // A minute boundary now may advance the clock.
+  bool due() const { return seconds_ >= kSameBoundary; }
+  // The clock was advanced.
+  void advanced() { seconds_ = 0; }
+
+ private:
+  static constexpr std::uint8_t kMinuteSeconds = 60;
+  static constexpr std::uint8_t kSameBoundary = 30;
+  std::uint8_t seconds_ = kMinuteSeconds;
+};
+
 // One character of a per-bit log that meant something to the receiver, and
 // the second (index of the minute's bit buffer) it belongs to.
 struct BitEcho {

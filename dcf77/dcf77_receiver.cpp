@@ -9,15 +9,32 @@ Dcf77Receiver::Dcf77Receiver(bool strict, std::optional<std::uint32_t> spike_lim
   }
 }
 
-Dcf77Minute Dcf77Receiver::end_minute(std::uint8_t seconds, bool add_minute, bool decode,
+bool Dcf77Receiver::step_second() {
+  advance_.stepped();
+  return decoder_.increase_second();
+}
+
+void Dcf77Receiver::advance_without_decoding() {
+  if (advance_.due() && decoder_.increase_minute()) {
+    advance_.advanced();
+  }
+}
+
+Dcf77Minute Dcf77Receiver::end_minute(std::uint8_t seconds, bool decode,
                                       std::optional<MinuteLength> wrong_length) {
   Dcf77Minute minute{seconds, wrong_length, third_party_, wrapped_, std::nullopt};
   third_party_.reset();
   wrapped_ = false;
   if (!decode) {
+    // Too short to decode, but a minute boundary all the same.
+    advance_without_decoding();
     return minute;
   }
+  const bool add_minute = advance_.due();
   decoder_.decode_time(add_minute, strict_);
+  if (add_minute) {
+    advance_.advanced();
+  }
   const DateTimeRecord& clock = decoder_.get_datetime();
   minute.reading = Dcf77Reading{decoder_.get_first_minute(),
                                 decoder_.get_this_minute_length(),
@@ -38,6 +55,7 @@ Dcf77BitStep Dcf77Receiver::take_bit(char c) {
   Dcf77BitStep step;
   if (c == '*') {
     decoder_.reset();
+    advance_.reset();
     step.reset = true;
     return step;
   }
@@ -54,9 +72,11 @@ Dcf77BitStep Dcf77Receiver::take_bit(char c) {
 
   const std::uint8_t seconds = decoder_.get_second() + 1;
   const std::uint8_t length = decoder_.get_minute_length();
-  if (!decoder_.increase_second()) {
+  if (!step_second()) {
+    // The line has more bits than a minute: the minute marker was lost.
     step.wrapped = true;
     wrapped_ = true;
+    advance_without_decoding();
   }
   if (decoder_.get_previous_second() == 15) {
     third_party_ = decoder_.read_third_party_buffer();
@@ -75,12 +95,17 @@ Dcf77BitStep Dcf77Receiver::take_bit(char c) {
   if (seconds != length) {
     wrong_length = MinuteLength{seconds, length};
   }
-  step.minute = end_minute(seconds, /*add_minute=*/true, decode, wrong_length);
+  step.minute = end_minute(seconds, decode, wrong_length);
   return step;
 }
 
 Dcf77EdgeLine Dcf77Receiver::edge_line() {
   return Dcf77EdgeLine{decoder_.get_second(), decoder_.get_current_bit(), timer_.end_line()};
+}
+
+Dcf77CounterLine Dcf77Receiver::step_into_last_second() {
+  const bool increased = step_second();
+  return Dcf77CounterLine{increased, decoder_.get_second(), decoder_.get_new_minute()};
 }
 
 Dcf77EdgeStep Dcf77Receiver::take_edge(bool is_high, std::uint32_t when) {
@@ -98,28 +123,35 @@ Dcf77EdgeStep Dcf77Receiver::take_edge(bool is_high, std::uint32_t when) {
   // start it: step into it once the marker of the second before has ended.
   if (decoder_.get_second() == decoder_.get_minute_length() - 2) {
     step.last_second_line = edge_line();
-    const bool increased = decoder_.increase_second();
-    step.counter = Dcf77CounterLine{increased, decoder_.get_second(), decoder_.get_new_minute()};
+    step.counter = step_into_last_second();
   }
 
   if (decoder_.get_new_second()) {
+    // A leap second was announced, so the step into the last second waits
+    // for second 59; when the leap second does not come, the minute marker
+    // arrives at second 58. Step into second 59 now, as for a 60-second
+    // minute, so that the minute is decoded as one.
+    if (decoder_.get_new_minute() && decoder_.get_minute_length() == 61 &&
+        decoder_.get_second() == 58) {
+      step.last_second_line = edge_line();
+      decoder_.set_new_minute(false);
+      step.counter = step_into_last_second();
+      decoder_.set_new_minute(true);
+    }
     step.second_line = edge_line();
     const std::uint8_t seconds = decoder_.get_second() + 1;
-    // The counter ran past the end of the minute: the minute marker was
-    // lost. Keep the clock running so the next minute is still compared with
-    // the right time.
-    if (!decoder_.increase_second()) {
+    if (!step_second()) {
+      // The counter ran past the end of the minute: the minute marker was
+      // lost. Keep the clock running so the next minute is still compared
+      // with the right time.
       step.wrapped = true;
-      if (decoder_.increase_minute()) {
-        add_minute_ = false;
-      }
+      advance_without_decoding();
     }
     if (decoder_.get_previous_second() == 15) {
       third_party_ = decoder_.read_third_party_buffer();
     }
     if (decoder_.get_new_minute()) {
-      step.minute = end_minute(seconds, add_minute_, /*decode=*/true, std::nullopt);
-      add_minute_ = true;
+      step.minute = end_minute(seconds, /*decode=*/true, std::nullopt);
     }
   }
   return step;

@@ -15,9 +15,19 @@
 //     edge set them). After the second marker of the last pulsed second
 //     (get_second() == get_minute_length() - 2) the receiver steps into the
 //     unpulsed last second itself, since no edge starts it; when an edge
-//     starts a new second the counter moves on, a counter that ran past the
-//     end of the minute (a lost minute marker) advances the clock without
-//     decoding, and a new minute is decoded.
+//     starts a new second the counter moves on, and a new minute is decoded.
+//     Where a leap second was announced but the minute marker comes after
+//     second 58 all the same (the leap second did not come), the step into
+//     second 59 is made then, and the minute is decoded as a 60-second one.
+//
+// The clock advances at most once per minute of signal (ClockAdvance): a
+// minute boundary advances it only when 30 seconds or more have been counted
+// since it last advanced. Boundaries are a minute's report (decode_time adds
+// the minute only then), a second counter that ran past the end of a minute
+// (a lost minute marker: the clock is advanced without decoding), and a
+// per-bit minute too short to decode. So a pulse lost in mid-minute, whose
+// gap looks like a minute marker, or a lost marker does not make the next
+// minute look as if the time had jumped.
 //
 // A fixed-size value: no heap, no exceptions, no I/O, constant time per call,
 // so that receiver firmware can run the same code as the log analyzer.
@@ -68,7 +78,8 @@ struct Dcf77Minute {
   // Bits 1..14, when second 15 was passed with all of them received.
   std::optional<std::uint16_t> third_party;
   // Per-bit logs: the second counter ran past the end of the minute at least
-  // once before its minute marker (each time is a `wrapped` step).
+  // once before its minute marker (each time is a `wrapped` step, at which
+  // the clock may have been advanced).
   bool wrapped;
   // What decode_time made of the minute; absent when the minute was too
   // short to hand to it (per-bit logs only).
@@ -116,7 +127,7 @@ struct Dcf77EdgeStep {
   // The edge line of the second that this edge ended (it began a new one).
   std::optional<Dcf77EdgeLine> second_line;
   // The second counter ran past the end of the minute: the minute marker was
-  // lost, and the clock was advanced without decoding.
+  // lost, and the clock was advanced without decoding where that was due.
   bool wrapped = false;
   std::optional<Dcf77Minute> minute;
 };
@@ -137,11 +148,10 @@ class Dcf77Receiver {
   // ignored and gives an empty step.
   //
   // A minute ending at a line feed reports `wrong_length` when its seconds
-  // differ from the expected length, and is handed to decode_time (always
-  // advancing the clock) when it had that length, when the counter wrapped
-  // during it, or when it lasted 60 seconds where an announced leap second
-  // made 61 expected (the leap second did not come); otherwise `reading` is
-  // absent and the clock stands.
+  // differ from the expected length, and is handed to decode_time when it had
+  // that length, when the counter wrapped during it, or when it lasted 60
+  // seconds where an announced leap second made 61 expected (the leap second
+  // did not come); otherwise `reading` is absent.
   Dcf77BitStep take_bit(char c);
 
   // One edge: `is_high` is the level after it, `when` its time stamp in
@@ -153,17 +163,20 @@ class Dcf77Receiver {
   const Dcf77Decoder& decoder() const { return decoder_; }
 
  private:
-  Dcf77Minute end_minute(std::uint8_t seconds, bool add_minute, bool decode,
+  bool step_second();
+  void advance_without_decoding();
+  Dcf77Minute end_minute(std::uint8_t seconds, bool decode,
                          std::optional<MinuteLength> wrong_length);
   Dcf77EdgeLine edge_line();
+  Dcf77CounterLine step_into_last_second();
 
   Dcf77Decoder decoder_;
   bool strict_;
   std::optional<std::uint16_t> third_party_;
   bool wrapped_ = false;
+  ClockAdvance advance_;
   // Edge logs.
   EdgeTimer timer_;
-  bool add_minute_ = true;  // the clock has not been advanced this minute yet
 };
 
 }  // namespace quillfen

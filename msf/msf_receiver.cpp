@@ -8,8 +8,23 @@ MsfReceiver::MsfReceiver(bool strict, std::optional<std::uint32_t> spike_limit) 
   }
 }
 
-MsfMinute MsfReceiver::end_minute(std::uint8_t seconds, bool add_minute) {
+bool MsfReceiver::step_second() {
+  advance_.stepped();
+  return decoder_.increase_second();
+}
+
+void MsfReceiver::advance_without_decoding() {
+  if (advance_.due() && decoder_.increase_minute()) {
+    advance_.advanced();
+  }
+}
+
+MsfMinute MsfReceiver::end_minute(std::uint8_t seconds) {
+  const bool add_minute = advance_.due();
   decoder_.decode_time(add_minute, strict_);
+  if (add_minute) {
+    advance_.advanced();
+  }
   const DateTimeRecord& clock = decoder_.get_datetime();
   return MsfMinute{
       seconds,
@@ -26,6 +41,7 @@ MsfBitStep MsfReceiver::take_bit(char c) {
   MsfBitStep step;
   if (c == '*') {
     decoder_.reset();
+    advance_.reset();
     step.reset = true;
     return step;
   }
@@ -54,7 +70,7 @@ MsfBitStep MsfReceiver::take_bit(char c) {
   const bool marker_complete =
       decoder_.get_end_of_minute_marker() == MsfDecoder::kEndOfMinuteMarker;
   if (index + 1 == length) {
-    step.minute = end_minute(length, /*add_minute=*/true);
+    step.minute = end_minute(length);
   } else if (marker_complete) {
     // The end-of-minute marker arrived early: the log began in the middle of
     // a minute, or seconds were lost.
@@ -71,12 +87,17 @@ MsfBitStep MsfReceiver::take_bit(char c) {
     step.end_of_minute = true;
     bits_since_marker_ = 0;
   }
-  step.wrapped = !decoder_.increase_second();
+  if (!step_second()) {
+    // The minute ran past its end without an end-of-minute marker.
+    step.wrapped = true;
+    advance_without_decoding();
+  }
   return step;
 }
 
 MsfEdgeStep MsfReceiver::take_edge(bool is_high, std::uint32_t when) {
   MsfEdgeStep step{};
+  const std::uint8_t second_before = decoder_.get_second();
   const bool taken = decoder_.handle_new_edge(is_high, when);
   step.measure = timer_.take(is_high, when, taken);
   // A spike (and the very first edge) leaves the decoder's flags as the
@@ -86,21 +107,25 @@ MsfEdgeStep MsfReceiver::take_edge(bool is_high, std::uint32_t when) {
   if (!taken) {
     return step;
   }
+  // Only the minute marker's pulse sets the counter back to 0 at a falling
+  // edge. Found anywhere but at second 0, nothing ended the minute before it
+  // (its end-of-minute marker was lost and the counter had not wrapped): a
+  // minute boundary all the same.
+  if (!is_high && decoder_.get_second() == 0 && second_before != 0) {
+    advance_without_decoding();
+  }
   if (decoder_.get_new_second()) {
     step.edge_line = MsfEdgeLine{decoder_.get_second(), decoder_.get_current_bit_a(),
                                  decoder_.get_current_bit_b(), timer_.end_line()};
-    if (!decoder_.increase_second()) {
+    if (!step_second()) {
       step.wrapped = true;
-      if (decoder_.increase_minute()) {
-        add_minute_ = false;
-      }
+      advance_without_decoding();
     }
   }
   // The falling edge of the last second's pulse completes the end-of-minute
   // marker: the minute is over, although its last second is still running.
   if (!is_high && decoder_.get_new_minute()) {
-    step.minute = end_minute(static_cast<std::uint8_t>(decoder_.get_second() + 1), add_minute_);
-    add_minute_ = true;
+    step.minute = end_minute(static_cast<std::uint8_t>(decoder_.get_second() + 1));
   }
   return step;
 }

@@ -18,6 +18,15 @@
 //     completes the end-of-minute marker ends the minute, which is decoded
 //     while its last second is still running.
 //
+// The clock advances at most once per minute of signal (ClockAdvance): a
+// minute boundary advances it only when 30 seconds or more have been counted
+// since it last advanced. Boundaries are a minute's report (decode_time adds
+// the minute only then), a second counter that ran past the end of a minute,
+// and, in edge logs, a minute marker that sets the counter back to 0 from
+// another second (the minute's end-of-minute marker was lost). So a lost or
+// misread marker does not make the next minute look as if the time had
+// jumped.
+//
 // A fixed-size value: no heap, no exceptions, no I/O, constant time per call,
 // so that receiver firmware can run the same code as the log analyzer.
 #ifndef QUILLFEN_MSF_MSF_RECEIVER_HPP_
@@ -87,7 +96,8 @@ struct MsfBitStep {
   std::optional<MinuteLength> wrong_length;
   // The end-of-minute marker was completed: a new minute begins next.
   bool end_of_minute = false;
-  // increase_second refused: the counter ran past the end of the minute.
+  // increase_second refused: the counter ran past the end of the minute (the
+  // clock was advanced without decoding where that was due).
   bool wrapped = false;
 };
 
@@ -96,7 +106,8 @@ struct MsfEdgeStep {
   EdgeMeasure measure;
   std::optional<MsfEdgeLine> edge_line;
   // The second counter ran past the end of the minute: the end-of-minute
-  // marker was lost, and the clock was advanced without decoding.
+  // marker was lost, and the clock was advanced without decoding where that
+  // was due.
   bool wrapped = false;
   std::optional<MsfMinute> minute;
 };
@@ -131,7 +142,9 @@ class MsfReceiver {
   const MsfDecoder& decoder() const { return decoder_; }
 
  private:
-  MsfMinute end_minute(std::uint8_t seconds, bool add_minute);
+  bool step_second();
+  void advance_without_decoding();
+  MsfMinute end_minute(std::uint8_t seconds);
 
   MsfDecoder decoder_;
   bool strict_;
@@ -139,9 +152,9 @@ class MsfReceiver {
   // end-of-minute marker. Never wrapped, so that after a long stretch without
   // a marker it still tells how long the "minute" was.
   std::uint64_t bits_since_marker_ = 0;
+  ClockAdvance advance_;
   // Edge logs.
   EdgeTimer timer_;
-  bool add_minute_ = true;  // the clock has not been advanced this minute yet
 };
 
 }  // namespace quillfen

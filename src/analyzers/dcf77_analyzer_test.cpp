@@ -7,12 +7,15 @@
 #include <cstdint>
 #include <cstdio>
 #include <optional>
+#include <random>
+#include <set>
 #include <sstream>
 #include <string>
 #include <string_view>
 #include <vector>
 
 #include "dcf77/dcf77_encoder.hpp"
+#include "src/testing/fault_checks.hpp"
 #include "src/testing/program_run.hpp"
 
 namespace quillfen {
@@ -237,18 +240,20 @@ TEST(Dcf77BitsTest, MinutesOfTheWrongLength) {
            "Third-party buffer=0x0000\n"
            "first_minute=true seconds=1 this_minute_length=60 next_minute_length=60\n" +
            std::string(kNothingDecodedYet) + "\n"},
-      // The clock does not advance over a short minute, so 14:39 comes one
-      // minute too early for it.
-      {"58 bits between good minutes: the clock stands",
+      // A short minute is not decoded, but its minute marker is a minute
+      // boundary all the same: the clock advances over it, so 14:39 comes as
+      // expected.
+      {"58 bits between good minutes: the clock runs on",
        m37 + "\n" + m38.substr(0, 58) + "\n" + m39 + "\n",
        block_1437 + spaced_bits(m38.substr(0, 58)) +
            "\n"
            "Minute is 59 seconds instead of 60 seconds long\n"
            "Third-party buffer=0x0000\n"
            "\n" +
-           tail_1439 + "Minute jumped\n\n"},
-      // A long minute is passed to the decoder, which advances the clock
-      // without decoding; the previous minute's parities stand.
+           tail_1439 + "\n"},
+      // A long minute runs past its end: the wrap advances the clock, and the
+      // minute is passed to the decoder, which decodes nothing and does not
+      // advance the clock a second time; the previous minute's parities stand.
       {"60 bits between good minutes: the clock runs on", m37 + "\n" + m38 + "0\n" + m39 + "\n",
        block_1437 + "increase_second() == false\n" + spaced_bits(m38) +
            " 0\n"
@@ -530,8 +535,34 @@ struct Scenario {
   unsigned partial_pulses = 0;
   std::uint32_t glitch_us = 0;       // edge logs: ringing after every rising edge
   std::uint32_t start_us = 1000000;  // edge logs: time stamp of the first second
-  bool bits_only = false;
+  // Edge logs: every edge moved by up to this many microseconds either way
+  // (its ringing with it), so pulses and pauses vary by up to twice as much.
+  std::uint32_t jitter_us = 0;
 };
+
+// `log` (an edge log from the encoder) with every edge moved by a random
+// offset within +-`max_us`; an edge less than 20 ms after the one before it
+// (ringing) moves with it. The same seed gives the same log.
+std::string jittered(const std::string& log, std::uint32_t max_us, unsigned seed) {
+  std::mt19937 random(seed);
+  std::uniform_int_distribution<std::int64_t> offset(-std::int64_t{max_us}, max_us);
+  std::istringstream lines(log);
+  std::string kind, level;
+  std::uint32_t when = 0, tick = 0, previous = 0;
+  std::int64_t shift = 0;
+  std::string out;
+  bool first = true;
+  while (lines >> kind >> level >> when >> tick) {
+    if (first || static_cast<std::uint32_t>(when - previous) >= 20000) {
+      shift = offset(random);
+    }
+    first = false;
+    previous = when;
+    const auto moved = static_cast<std::uint32_t>(static_cast<std::int64_t>(when) + shift);
+    out += kind + " " + level + " " + decimal(moved) + " " + decimal(tick) + "\n";
+  }
+  return out;
+}
 
 std::vector<Dcf77Frame> scenario_frames(const Scenario& s) {
   auto frames = dcf77_frames(s.first_utc, s.count, s.options);
@@ -722,6 +753,28 @@ std::string expected_edge_report(const Scenario& s, const std::vector<Dcf77Frame
     }
   };
 
+  // The frame that carries the top of the hour at which an announced leap
+  // second did not come: the receiver expects 61 seconds, so it steps into
+  // second 59 only when the minute marker comes at second 58.
+  const auto leap_second_missed = [&](std::size_t k) {
+    return s.options.leap_second_missing && leap_second_at(s) == s.first_utc + minutes{k + 1};
+  };
+  const auto counter_line = [&](std::uint32_t tick) {
+    out += "increase_second,second,new_minute,tick=true," + decimal(second + 1) + ",false," +
+           decimal(tick) + "\n";
+    ++second;
+  };
+  // The minute marker at the start of frame k + 1 (or after the last frame)
+  // closes the second before it and frame k.
+  const auto close_with_marker = [&](std::size_t k, const LoggedEdge& rise) {
+    edge_line(rise.when);
+    if (leap_second_missed(k)) {
+      counter_line(rise.tick);
+      edge_line(rise.when);
+    }
+    close_minute(k);
+  };
+
   bool first_edge = true;
   for (std::size_t k = 0; k < frames.size(); ++k) {
     const Dcf77Frame& frame = frames[k];
@@ -730,11 +783,11 @@ std::string expected_edge_report(const Scenario& s, const std::vector<Dcf77Frame
       const LoggedEdge& rise = take();
       pending += rise.text;
       if (!first_edge) {
-        edge_line(rise.when);
         if (p == 0) {
-          close_minute(k - 1);
+          close_with_marker(k - 1, rise);
           second = 0;
         } else {
+          edge_line(rise.when);
           ++second;
         }
       }
@@ -746,17 +799,15 @@ std::string expected_edge_report(const Scenario& s, const std::vector<Dcf77Frame
       const LoggedEdge& fall = take();
       pending += fall.text;
       stored.at(second) = frame.bits[p];
-      if (second + 2 == frame.length) {
+      if (second + 2 == frame.length && !leap_second_missed(k)) {
         edge_line(fall.when);
-        out += "increase_second,second,new_minute,tick=true," + decimal(second + 1) + ",false," +
-               decimal(fall.tick) + "\n";
-        ++second;
+        counter_line(fall.tick);
       }
     }
   }
-  pending += take().text;  // the minute marker closing the last frame
-  edge_line(edges.back().when);
-  close_minute(frames.size() - 1);
+  const LoggedEdge& marker = take();  // the minute marker closing the last frame
+  pending += marker.text;
+  close_with_marker(frames.size() - 1, marker);
   EXPECT_EQ(next, edges.size());
   return out;
 }
@@ -767,16 +818,16 @@ class Dcf77RoundTripTest : public testing::TestWithParam<std::tuple<Scenario, bo
 
 TEST_P(Dcf77RoundTripTest, ReportsTheTrueTimeOfEveryMinute) {
   const auto& [s, edges, show_utc, toggle_mode] = GetParam();
-  if (edges && s.bits_only) {
-    GTEST_SKIP() << "per-bit logs only";
-  }
   const std::vector<Dcf77Frame> frames = scenario_frames(s);
   if (edges) {
     EdgeLogOptions edge_options;
     edge_options.glitch_after_rise_us = s.glitch_us;
     edge_options.start_us = s.start_us;
     edge_options.skip_seconds = s.partial_pulses == 0 ? 0 : 59 - s.partial_pulses;
-    const std::string log = dcf77_edge_log(frames, edge_options);
+    std::string log = dcf77_edge_log(frames, edge_options);
+    if (s.jitter_us != 0) {
+      log = jittered(log, s.jitter_us, 2016);
+    }
     const Report report = analyze_dcf77_edges(log, toggle_mode, show_utc, {});
     expect_report(report.text, expected_edge_report(s, frames, log, show_utc));
     EXPECT_FALSE(report.bad_line.has_value());
@@ -830,8 +881,15 @@ const Scenario kScenarios[] = {
     {.name = "LeapSecondMissing",
      .first_utc = utc_minute(2016, 12, 31, 22, 55),
      .count = 185,
+     .options = leap_second(utc_minute(2017, 1, 1, 0, 0), true)},
+    // The same with 20 ms of jitter on every pulse and pause, and ringing of
+    // 5 ms + 5 ms after every rising edge.
+    {.name = "LeapSecondMissingJitterAndRinging",
+     .first_utc = utc_minute(2016, 12, 31, 23, 45),
+     .count = 20,
      .options = leap_second(utc_minute(2017, 1, 1, 0, 0), true),
-     .bits_only = true},
+     .glitch_us = 5000,
+     .jitter_us = 10000},
     {.name = "ThirdPartyDataAndCallBit",
      .first_utc = utc_minute(2024, 3, 5, 13, 30),
      .count = 5,
@@ -887,6 +945,175 @@ TEST(Dcf77BitsTest, MissingLeapSecondIsReportedOnceAndDecodingGoesOn) {
             std::string::npos);
   EXPECT_NE(text.find("17-01-01 Sunday 01:01 [winter] [] []\n\n"), std::string::npos);
   EXPECT_EQ(text.find("Minute is"), text.rfind("Minute is"));
+}
+
+// ---------------------------------------------------------------------------
+// Reception faults that split or merge minutes must not look like jumps of the
+// broadcast time: the clock advances once per minute of signal.
+
+// Twelve minutes around a fault in frame 5: across local midnight into 2025
+// (where a false advance would show in every field) and in an ordinary hour.
+const SysMinutes kFaultLogStarts[] = {utc_minute(2024, 12, 31, 22, 53),
+                                      utc_minute(2024, 3, 5, 13, 30)};
+
+TEST(Dcf77EdgesTest, NoFalseJumpAfterALostOrExtraPulse) {
+  constexpr std::uint32_t kStart = 1000000;
+  // Line of the rising edge of pulsed second p of frame k in a clean log.
+  const auto rise = [](int k, int p) { return static_cast<std::size_t>((59 * k + p) * 2); };
+  const auto at = [](int k, int p, std::uint32_t offset) {
+    return decimal(kStart + static_cast<std::uint32_t>((60 * k + p) * 1000000) + offset);
+  };
+  struct Fault {
+    const char* name;
+    void (*apply)(std::vector<std::string>& lines, decltype(rise)&, decltype(at)&);
+  };
+  const Fault faults[] = {
+      // The commonest fault: the 1.9 s gap looks like a minute marker.
+      {"one pulse lost in mid-minute",
+       [](std::vector<std::string>& lines, decltype(rise)& r, decltype(at)&) {
+         lines.erase(lines.begin() + static_cast<std::ptrdiff_t>(r(5, 30)),
+                     lines.begin() + static_cast<std::ptrdiff_t>(r(5, 30) + 2));
+       }},
+      // A 40 ms noise pulse 1.1 s into the minute gap: the counter runs past
+      // the minute's end, and no minute marker is seen.
+      {"noise pulse late in the minute gap",
+       [](std::vector<std::string>& lines, decltype(rise)& r, decltype(at)& t) {
+         lines.insert(lines.begin() + static_cast<std::ptrdiff_t>(r(5, 58) + 2),
+                      {"D true " + t(5, 59, 300000) + " 0", "D false " + t(5, 59, 340000) + " 0"});
+       }},
+      // The marker of second 0 lost: the signal seems lost for 2.8 s.
+      {"pulse of second 0 lost",
+       [](std::vector<std::string>& lines, decltype(rise)& r, decltype(at)&) {
+         lines.erase(lines.begin() + static_cast<std::ptrdiff_t>(r(6, 0)),
+                     lines.begin() + static_cast<std::ptrdiff_t>(r(6, 0) + 2));
+       }},
+  };
+  for (const SysMinutes first : kFaultLogStarts) {
+    const std::vector<Dcf77Frame> frames = dcf77_frames(first, 12);
+    const std::string clean_log = dcf77_edge_log(frames);
+    for (const Fault& fault : faults) {
+      std::vector<std::string> lines = e2e::report_lines(clean_log);
+      fault.apply(lines, rise, at);
+      const std::string log = e2e::joined(lines);
+      for (const bool show_utc : {false, true}) {
+        SCOPED_TRACE(testing::Message() << fault.name << " from "
+                                        << first.time_since_epoch().count() << " min"
+                                        << (show_utc ? " -u" : ""));
+        e2e::expect_no_false_jump(analyze_dcf77_edges(log, false, show_utc, {}).text,
+                             analyze_dcf77_edges(clean_log, false, show_utc, {}).text, 20);
+      }
+    }
+  }
+}
+
+TEST(Dcf77BitsTest, NoFalseJumpAfterALostOrExtraBit) {
+  for (const SysMinutes first : kFaultLogStarts) {
+    const std::vector<Dcf77Frame> frames = dcf77_frames(first, 12);
+    const std::string clean_log = dcf77_bit_log(frames);
+    std::vector<std::string> lost = e2e::report_lines(clean_log);
+    lost.at(5).erase(30, 1);
+    std::vector<std::string> extra = e2e::report_lines(clean_log);
+    extra.at(5) = extra.at(5).substr(0, 30) + "0" + extra.at(5).substr(30);
+    for (const auto& faulted : {lost, extra}) {
+      for (const bool show_utc : {false, true}) {
+        SCOPED_TRACE(testing::Message() << faulted.at(5).size() << " bits"
+                                        << (show_utc ? " -u" : ""));
+        const std::string report = analyze_dcf77_bits(e2e::joined(faulted), false, show_utc).text;
+        e2e::expect_no_false_jump(report, analyze_dcf77_bits(clean_log, false, show_utc).text, 30);
+        // The faulted minute keeps its own line.
+        EXPECT_NE(report.find(faulted.at(5).size() == 58
+                                  ? "Minute is 59 seconds instead of 60 seconds long\n"
+                                  : "Minute is 1 seconds instead of 60 seconds long\n"),
+                  std::string::npos);
+      }
+    }
+  }
+}
+
+// The minute blocks of a report: every run of lines from a "Third-party
+// buffer" line to the empty line that ends it.
+std::vector<std::string> minute_blocks(std::string_view report) {
+  std::vector<std::string> blocks;
+  std::size_t at = 0;
+  while ((at = report.find("Third-party buffer=", at)) != std::string_view::npos) {
+    const std::size_t end = report.find("\n\n", at);
+    blocks.emplace_back(report.substr(at, end + 2 - at));
+    at = end + 2;
+  }
+  return blocks;
+}
+
+// The announced leap second at the end of 2016 does not come: the minute
+// marker arrives after second 58 where the receiver waited for second 59. It
+// steps into second 59 there, and the minute is decoded as the per-bit log's
+// is, with or without jitter and ringing, in local time and UTC, in either
+// mode.
+TEST(Dcf77EdgesTest, AnnouncedLeapSecondThatDoesNotCome) {
+  const auto frames = dcf77_frames(utc_minute(2016, 12, 31, 23, 50), 75,
+                                   leap_second(utc_minute(2017, 1, 1, 0, 0), true));
+  // Frame 9 (sent 23:59 UTC) carries 01:00 CET, the minute the leap second
+  // should have ended; its pulses are the minute's bits 0..58.
+  const Dcf77Frame& missed = frames.at(9);
+  ASSERT_EQ(missed.length, 60);
+  EdgeLogOptions ringing;
+  ringing.glitch_after_rise_us = 5000;
+  for (const bool noisy : {false, true}) {
+    const std::string log = noisy ? jittered(dcf77_edge_log(frames, ringing), 10000, 7)
+                                  : dcf77_edge_log(frames);
+    for (const bool show_utc : {false, true}) {
+      for (const bool toggle_mode : {false, true}) {
+        SCOPED_TRACE(testing::Message() << (noisy ? "jitter and ringing" : "clean")
+                                        << (show_utc ? " -u" : "") << (toggle_mode ? " -M" : ""));
+        const std::string text = analyze_dcf77_edges(log, toggle_mode, show_utc, {}).text;
+        // The edges of the last pulsed second, the step into second 59 made
+        // at the minute marker (tick of its rising edge), the empty line of
+        // second 59, and the block.
+        const std::string block_start =
+            " 59[None][0]\n"
+            "Third-party buffer=0x0000\n"
+            "first_minute=false seconds=60 this_minute_length=61 next_minute_length=60\n" +
+            std::string(show_utc ? "17-01-01 Sunday 00:00 [UTC]" : "17-01-01 Sunday 01:00 [winter]") +
+            " [processed,missing] []\n\n";
+        const std::size_t at = text.find(block_start);
+        ASSERT_NE(at, std::string::npos);
+        const std::size_t counter = text.rfind("increase_second,second,new_minute,tick=", at);
+        const std::size_t line_58 = text.rfind('\n', counter - 2) + 1;
+        const std::string_view before(text.data() + line_58, at - line_58);
+        const std::string bit_58 = bit_text(missed.bits[58]);
+        EXPECT_NE(before.find(" 58[" + bit_58 + "]["), std::string_view::npos) << before;
+        // The tick of the minute marker's rising edge: the first edge of
+        // frame 10, line 59 * 2 * 10 of the clean log (ringing adds two
+        // lines to every pulse).
+        const int marker_tick = noisy ? 59 * 4 * 10 : 59 * 2 * 10;
+        EXPECT_NE(before.find("\nincrease_second,second,new_minute,tick=true,59,false," +
+                              decimal(marker_tick) + "\n"),
+                  std::string_view::npos)
+            << before;
+        // 01:01 shows no leap second; 01:59 expects a normal minute; 02:00
+        // decodes normally; no complaint anywhere after the first minute.
+        EXPECT_NE(text.find(show_utc ? "17-01-01 Sunday 00:01 [UTC] [] []\n\n"
+                                     : "17-01-01 Sunday 01:01 [winter] [] []\n\n"),
+                  std::string::npos);
+        EXPECT_EQ(text.find("jumped"), std::string::npos);
+        EXPECT_EQ(text.find("parity"), std::string::npos);
+        // Every block but the first is the per-bit log's.
+        std::vector<std::string> edge_blocks = minute_blocks(text);
+        std::vector<std::string> bit_blocks =
+            minute_blocks(analyze_dcf77_bits(dcf77_bit_log(frames), toggle_mode, show_utc).text);
+        ASSERT_EQ(edge_blocks.size(), bit_blocks.size());
+        edge_blocks.erase(edge_blocks.begin());
+        bit_blocks.erase(bit_blocks.begin());
+        EXPECT_EQ(edge_blocks, bit_blocks);
+        EXPECT_NE(text.find(show_utc ? "17-01-01 Sunday 01:00 [UTC] [] []\n"
+                                     : "17-01-01 Sunday 02:00 [winter] [] []\n"),
+                  std::string::npos);
+        EXPECT_NE(text.find("next_minute_length=60\n" +
+                            std::string(show_utc ? "17-01-01 Sunday 00:59 [UTC]"
+                                                 : "17-01-01 Sunday 01:59 [winter]")),
+                  std::string::npos);
+      }
+    }
+  }
 }
 
 // ---------------------------------------------------------------------------
