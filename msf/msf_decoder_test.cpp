@@ -10,7 +10,7 @@
 #include <vector>
 
 #include "datetime/date_time_record.hpp"
-#include "msf/msf_encoder.hpp"
+#include "synth/msf_encoder.hpp"
 
 namespace quillfen {
 namespace {

@@ -12,8 +12,8 @@
 #include <string_view>
 #include <vector>
 
-#include "dcf77/dcf77_encoder.hpp"
 #include "src/testing/program_run.hpp"
+#include "synth/dcf77_encoder.hpp"
 
 namespace quillfen {
 namespace {

@@ -1,0 +1,1 @@
+#include "synth/bit_log_writer.hpp"

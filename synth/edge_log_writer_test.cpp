@@ -1,0 +1,1 @@
+#include "synth/edge_log_writer.hpp"

@@ -1,0 +1,1 @@
+#include "synth/edge_synthesizer.hpp"

@@ -1,0 +1,1 @@
+#include "synth/iso_time.hpp"

@@ -1,0 +1,1 @@
+#include "synth/leap_seconds.hpp"

@@ -1,0 +1,1 @@
+#include "synth/synth_settings.hpp"

@@ -1,0 +1,1 @@
+#include "synth/synthesize.hpp"
