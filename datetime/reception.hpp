@@ -29,6 +29,38 @@ struct EdgeMeasure {
   bool operator==(const EdgeMeasure&) const = default;
 };
 
+// The time bookkeeping of a receiver over the edges of its station: the gap
+// the decoder measures for each edge, and the time an edge line spans.
+class EdgeTimer {
+ public:
+  // One edge at `when`, spike or not; `taken` is whether the decoder took it.
+  // The elapsed time sums the differences between edges modulo 2^32, the first
+  // edge counting 0, and so does any edge after one stamped 0 (a receiver
+  // counter that starts at 0 has not started yet).
+  EdgeMeasure take(bool is_high, std::uint32_t when, bool taken) {
+    const std::uint32_t gap = when - previous_when_;
+    elapsed_ += previous_when_ == 0 ? 0 : gap;
+    previous_when_ = when;
+    const EdgeMeasure measure{
+        taken ? EdgeFate::Taken : (seen_edge_ ? EdgeFate::Spike : EdgeFate::First), is_high,
+        seen_edge_ ? gap : 0};
+    seen_edge_ = true;
+    return measure;
+  }
+
+  // The microseconds since the last edge line, and a new edge line begins.
+  std::uint32_t end_line() {
+    const std::uint32_t elapsed = elapsed_;
+    elapsed_ = 0;
+    return elapsed;
+  }
+
+ private:
+  bool seen_edge_ = false;
+  std::uint32_t previous_when_ = 0;
+  std::uint32_t elapsed_ = 0;
+};
+
 // One character of a per-bit log that meant something to the receiver, and
 // the second (index of the minute's bit buffer) it belongs to.
 struct BitEcho {

@@ -10,6 +10,7 @@
 #include <string_view>
 #include <vector>
 
+#include "dcf77/dcf77_receiver.hpp"
 #include "synth/dcf77_encoder.hpp"
 
 namespace quillfen {
@@ -817,60 +818,38 @@ void for_each_edge(std::string_view log, Visit visit) {
   }
 }
 
-// Replays a per-bit log the way the per-bit analyzer does (a minute that ran
-// 60 seconds where 61 were expected is usable: the leap second was missing).
+// Replays a per-bit log through the receiver step, keeping the decoder as it
+// stood after every minute (decoded or not).
 std::vector<MinuteResult> replay_bits(std::string_view log, bool strict) {
   std::vector<MinuteResult> minutes_seen;
-  Dcf77Decoder decoder;
-  bool wrapped = false;
+  Dcf77Receiver receiver(strict);
   for (const char c : log) {
-    if (c == '\n') {
-      decoder.set_new_minute(true);
-    } else {
-      decoder.set_current_bit(c == '_' ? Bit{} : Bit{c == '1'});
-      decoder.set_new_minute(false);
-    }
-    const unsigned seconds = decoder.get_second() + 1U;
-    const unsigned length = decoder.get_minute_length();
-    wrapped = !decoder.increase_second() || wrapped;
-    if (c == '\n') {
-      if (wrapped || seconds == length || (length == 61 && seconds == 60)) {
-        decoder.decode_time(true, strict);
-      }
-      minutes_seen.push_back({decoder, seconds});
-      wrapped = false;
+    const Dcf77BitStep step = receiver.take_bit(c);
+    if (step.minute.has_value()) {
+      minutes_seen.push_back({receiver.decoder(), step.minute->seconds});
     }
   }
   return minutes_seen;
 }
 
-// Replays an edge log the way the edge analyzer does, acting on the decoder's
-// flags only after an edge it took. Counts refused increase_second calls.
+// Replays an edge log through the receiver step, keeping the decoder as it
+// stood after every minute. Counts refused increase_second calls: the step
+// into an unpulsed last second that found no minute, and the wraps of a
+// counter that ran past the end of a minute.
 std::vector<MinuteResult> replay_edges(std::string_view log, bool strict, int& refusals) {
   std::vector<MinuteResult> minutes_seen;
-  Dcf77Decoder decoder;
-  bool add_minute = true;
+  Dcf77Receiver receiver(strict);
   refusals = 0;
   for_each_edge(log, [&](bool is_high, std::uint32_t when) {
-    if (!decoder.handle_new_edge(is_high, when)) {
-      return;
+    const Dcf77EdgeStep step = receiver.take_edge(is_high, when);
+    if (step.counter.has_value() && !step.counter->increased) {
+      ++refusals;
     }
-    if (decoder.get_second() + 2 == decoder.get_minute_length()) {
-      refusals += decoder.increase_second() ? 0 : 1;
+    if (step.wrapped) {
+      ++refusals;
     }
-    if (decoder.get_new_second()) {
-      const unsigned seconds = decoder.get_second() + 1U;
-      if (!decoder.increase_second()) {
-        ++refusals;
-        if (decoder.increase_minute()) {
-          add_minute = false;
-        }
-      }
-      if (decoder.get_new_minute()) {
-        decoder.decode_time(add_minute, strict);
-        minutes_seen.push_back({decoder, seconds});
-        add_minute = true;
-      }
+    if (step.minute.has_value()) {
+      minutes_seen.push_back({receiver.decoder(), step.minute->seconds});
     }
   });
   return minutes_seen;

@@ -80,23 +80,13 @@ Dcf77BitStep Dcf77Receiver::take_bit(char c) {
 }
 
 Dcf77EdgeLine Dcf77Receiver::edge_line() {
-  const Dcf77EdgeLine line{decoder_.get_second(), decoder_.get_current_bit(), elapsed_};
-  elapsed_ = 0;
-  return line;
+  return Dcf77EdgeLine{decoder_.get_second(), decoder_.get_current_bit(), timer_.end_line()};
 }
 
 Dcf77EdgeStep Dcf77Receiver::take_edge(bool is_high, std::uint32_t when) {
   Dcf77EdgeStep step{};
-  // The receiver's counter may wrap; unsigned differences stay right.
-  const std::uint32_t gap = when - previous_when_;
-  const std::uint32_t delta = previous_when_ == 0 ? 0 : gap;
-  previous_when_ = when;
   const bool taken = decoder_.handle_new_edge(is_high, when);
-  step.measure = EdgeMeasure{
-      taken ? EdgeFate::Taken : (seen_edge_ ? EdgeFate::Spike : EdgeFate::First), is_high,
-      seen_edge_ ? gap : 0};
-  seen_edge_ = true;
-  elapsed_ += delta;
+  step.measure = timer_.take(is_high, when, taken);
   // A spike (typically ringing right after a real edge) leaves the decoder's
   // flags as the real edge set them. Acting on them again would count the
   // same second twice, so a spike only shows in the next edge line.
@@ -118,8 +108,11 @@ Dcf77EdgeStep Dcf77Receiver::take_edge(bool is_high, std::uint32_t when) {
     // The counter ran past the end of the minute: the minute marker was
     // lost. Keep the clock running so the next minute is still compared with
     // the right time.
-    if (!decoder_.increase_second() && decoder_.increase_minute()) {
-      add_minute_ = false;
+    if (!decoder_.increase_second()) {
+      step.wrapped = true;
+      if (decoder_.increase_minute()) {
+        add_minute_ = false;
+      }
     }
     if (decoder_.get_previous_second() == 15) {
       third_party_ = decoder_.read_third_party_buffer();

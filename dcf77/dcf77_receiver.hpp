@@ -115,6 +115,9 @@ struct Dcf77EdgeStep {
   std::optional<Dcf77CounterLine> counter;
   // The edge line of the second that this edge ended (it began a new one).
   std::optional<Dcf77EdgeLine> second_line;
+  // The second counter ran past the end of the minute: the minute marker was
+  // lost, and the clock was advanced without decoding.
+  bool wrapped = false;
   std::optional<Dcf77Minute> minute;
 };
 
@@ -159,9 +162,7 @@ class Dcf77Receiver {
   std::optional<std::uint16_t> third_party_;
   bool wrapped_ = false;
   // Edge logs.
-  bool seen_edge_ = false;
-  std::uint32_t previous_when_ = 0;
-  std::uint32_t elapsed_ = 0;
+  EdgeTimer timer_;
   bool add_minute_ = true;  // the clock has not been advanced this minute yet
 };
 

@@ -93,27 +93,23 @@ class EdgeStream {
 //   bit 0     strict mode
 //   bit 1     per-bit mode: the rest of the input is a per-bit log, one
 //             character per byte; otherwise edge mode
-//   bit 2     in edge mode, act on the decoder's flags after every edge, the
-//             first edge and spikes included (the analyzers act only after an
-//             edge the decoder took); the decoder must cope either way
+//   bit 2     unused (inputs that set it run as if it were clear)
 //   bits 3-5  spike limit handed to set_spike_limit: none, 0, 1, 29999,
 //             30000, 149999, 150000, or the next four bytes
 struct DecoderConfig {
   bool strict;
   bool bit_mode;
-  bool act_on_every_edge;
   std::optional<std::uint32_t> spike_limit;
 };
 
 inline constexpr std::uint8_t kConfigStrict = 0x01;
 inline constexpr std::uint8_t kConfigBitMode = 0x02;
-inline constexpr std::uint8_t kConfigEveryEdge = 0x04;
 
 inline DecoderConfig read_config(ByteReader& input) {
   static constexpr std::array<std::uint32_t, 6> kLimits = {0, 1, 29999, 30000, 149999, 150000};
   const std::uint8_t config = input.byte();
   DecoderConfig result{(config & kConfigStrict) != 0, (config & kConfigBitMode) != 0,
-                       (config & kConfigEveryEdge) != 0, std::nullopt};
+                       std::nullopt};
   const int choice = (config >> 3) & 0x7;
   if (choice == 7) {
     result.spike_limit = input.u32();

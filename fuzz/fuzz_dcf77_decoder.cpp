@@ -1,23 +1,31 @@
-// Drives a Dcf77Decoder the way the DCF77 analyzers do, from edges or per-bit
-// log characters taken from the input (layout in fuzz/edge_stream.hpp), and
-// checks after every step:
+// Drives a Dcf77Receiver (a Dcf77Decoder with the calling sequence of the
+// DCF77 analyzers) from edges or per-bit log characters taken from the input
+// (layout in fuzz/edge_stream.hpp), and checks every step against small
+// models of the decoder's rules:
 //   - the second counter stays within 0..61 and moves exactly as the rules
 //     of increase_second say, wrapping with a false result at the minute
-//     length or 62;
-//   - handle_new_edge takes exactly the edges it should (not the first, not a
-//     spike), classifies them exactly by their gap, and a refused edge
-//     changes nothing that a caller can see;
+//     length or 62; the step into the unpulsed last second happens exactly at
+//     the minute length minus 2;
+//   - every edge's fate (first, spike, taken) and gap are right, taken edges
+//     are classified exactly by their gap, and a refused edge changes nothing
+//     that a caller can see;
+//   - a minute ends exactly where a minute marker (a line feed, a low time
+//     above 1.5 s) ends it; the clock changes only there or, by exactly one
+//     minute, where the counter wrapped;
 //   - the minute lengths follow the clock's leap-second state;
 //   - the clock keeps its invariants (fuzz/clock_checks.hpp), no jump is
 //     flagged while no minute has been decoded yet, and first_minute never
 //     comes back once cleared;
-//   - the third-party value fits in 14 bits.
+//   - the third-party value fits in 14 bits, and what the receiver returns
+//     for a minute is what the decoder holds.
 #include <cstddef>
 #include <cstdint>
 #include <optional>
 
 #include "dcf77/dcf77_decoder.hpp"
+#include "dcf77/dcf77_receiver.hpp"
 #include "fuzz/clock_checks.hpp"
+#include "fuzz/counter_model.hpp"
 #include "fuzz/edge_stream.hpp"
 #include "fuzz/fuzz_check.hpp"
 
@@ -34,200 +42,208 @@ std::uint8_t leap_minute_length(const DateTimeRecord& clock, std::uint8_t flag) 
 
 class Driver {
  public:
-  explicit Driver(const DecoderConfig& config) : config_(config) {
-    if (config.spike_limit) {
-      set_spike_limit(*config.spike_limit);
+  explicit Driver(const DecoderConfig& config)
+      : config_(config), receiver_(config.strict, config.spike_limit) {
+    if (config.spike_limit && *config.spike_limit < 150000) {
+      spike_limit_ = *config.spike_limit;
     }
     check();
   }
 
-  // One character of a per-bit log, as the per-bit analyzer handles it.
+  // One character of a per-bit log.
   void bit_character(char c) {
+    const Dcf77Decoder before = decoder();
+    const Dcf77BitStep step = receiver_.take_bit(c);
     if (c == '*') {
-      decoder_.reset();
+      FUZZ_CHECK(step.reset && !step.echo && !step.wrapped && !step.minute);
       Dcf77Decoder expected;
       expected.reset();
-      FUZZ_CHECK(decoder_ == expected);
-      FUZZ_CHECK(!decoder_.get_first_minute());
+      FUZZ_CHECK(decoder() == expected);
+      FUZZ_CHECK(!decoder().get_first_minute());
       spike_limit_ = kDefaultSpikeLimit;
-      seen_edge_ = false;
       check();
       return;
     }
     const bool end_of_minute = c == '\n';
-    if (end_of_minute) {
-      decoder_.set_new_minute(true);
-      FUZZ_CHECK(decoder_.get_new_minute());
-    } else if (c == '0' || c == '1' || c == '_') {
-      const Bit bit = c == '_' ? Bit{} : Bit{c == '1'};
-      decoder_.set_current_bit(bit);
-      FUZZ_CHECK(decoder_.get_current_bit() == bit);
-      decoder_.set_new_minute(false);
-      FUZZ_CHECK(!decoder_.get_new_minute());
-    } else {
+    if (!end_of_minute && c != '0' && c != '1' && c != '_') {
+      FUZZ_CHECK(!step.reset && !step.echo && !step.wrapped && !step.minute);
+      FUZZ_CHECK(decoder() == before);
       return;
     }
-    const std::uint8_t seconds = decoder_.get_second() + 1;
-    const std::uint8_t minute_length = decoder_.get_minute_length();
-    if (!increase_second()) {
-      wrapped_ = true;
-    }
-    read_third_party();
-    if (end_of_minute) {
-      // A missing leap second leaves a whole 60-second minute where 61 were
-      // expected; the analyzer decodes it.
-      if (wrapped_ || seconds == minute_length || (minute_length == 61 && seconds == 60)) {
-        decode_time(true);
+    FUZZ_CHECK(!step.reset && step.echo);
+    FUZZ_CHECK(step.echo->character == c && step.echo->second == before.get_second());
+    const std::uint8_t length = before.get_minute_length();
+    const auto [increased, second] = model_increase(before.get_second(), end_of_minute, length);
+    FUZZ_CHECK(step.wrapped == !increased);
+    FUZZ_CHECK(decoder().get_second() == second);
+    FUZZ_CHECK(decoder().get_previous_second() == before.get_second());
+    FUZZ_CHECK(step.minute.has_value() == end_of_minute);
+    if (step.minute) {
+      const Dcf77Minute& minute = *step.minute;
+      const std::uint8_t seconds = before.get_second() + 1;
+      FUZZ_CHECK(minute.seconds == seconds);
+      FUZZ_CHECK(minute.wrong_length.has_value() == (seconds != length));
+      if (minute.wrong_length) {
+        FUZZ_CHECK(minute.wrong_length->seconds == seconds);
+        FUZZ_CHECK(minute.wrong_length->expected == length);
       }
-      wrapped_ = false;
+      // A whole minute is always decoded.
+      FUZZ_CHECK(minute.reading || seconds != length);
+      check_minute(before, minute);
+    } else {
+      check_clock_unless_wrapped(before, step.wrapped);
     }
     check();
   }
 
-  // One edge, as the edge analyzer handles it.
+  // One edge.
   void edge(const Edge& edge) {
-    const Dcf77Decoder before = decoder_;
+    const Dcf77Decoder before = decoder();
     const std::uint32_t gap = edge.when - last_when_;  // from the previous edge, spike or not
-    const bool expected_taken = expect_taken(edge.when);
-    const bool taken = decoder_.handle_new_edge(edge.is_high, edge.when);
-    FUZZ_CHECK(taken == expected_taken);
-    if (taken) {
-      check_classification(before, edge.is_high, gap);
-    } else {
-      FUZZ_CHECK(decoder_.get_second() == before.get_second());
-      FUZZ_CHECK(decoder_.get_new_second() == before.get_new_second());
-      FUZZ_CHECK(decoder_.get_new_minute() == before.get_new_minute());
-      FUZZ_CHECK(decoder_.get_current_bit() == before.get_current_bit());
-      FUZZ_CHECK(decoder_.get_datetime() == before.get_datetime());
-    }
-    check();
-    if (!taken && !config_.act_on_every_edge) {
+    const EdgeFate fate = expected_fate(edge.when);
+    const Dcf77EdgeStep step = receiver_.take_edge(edge.is_high, edge.when);
+    FUZZ_CHECK(step.measure.fate == fate);
+    FUZZ_CHECK(step.measure.is_high == edge.is_high);
+    FUZZ_CHECK(step.measure.gap == (fate == EdgeFate::First ? 0 : gap));
+    if (fate != EdgeFate::Taken) {
+      FUZZ_CHECK(!step.last_second_line && !step.counter && !step.second_line && !step.wrapped &&
+                 !step.minute);
+      FUZZ_CHECK(decoder().get_second() == before.get_second());
+      FUZZ_CHECK(decoder().get_new_second() == before.get_new_second());
+      FUZZ_CHECK(decoder().get_new_minute() == before.get_new_minute());
+      FUZZ_CHECK(decoder().get_current_bit() == before.get_current_bit());
+      FUZZ_CHECK(decoder().get_datetime() == before.get_datetime());
+      check();
       return;
     }
+
+    // A rising edge after a low time starts a second (above 0.75 s), a
+    // minute (above 1.5 s) or loses the signal (2.5 s and more); a falling
+    // edge classifies the pulse that it ends.
+    bool new_second = before.get_new_second();
+    bool new_minute = before.get_new_minute();
+    Bit bit = before.get_current_bit();
+    if (edge.is_high) {
+      if (gap >= 2500000) {
+        bit = std::nullopt;
+      } else {
+        new_second = gap >= 750001;
+        new_minute = gap >= 1500001;
+      }
+    } else {
+      new_second = false;
+      bit = gap < 150000 ? Bit{false} : gap < 250000 ? Bit{true} : Bit{};
+    }
+    FUZZ_CHECK(decoder().get_new_second() == new_second);
+    FUZZ_CHECK(decoder().get_new_minute() == new_minute);
+
+    const std::uint8_t length = before.get_minute_length();
+    std::uint8_t second = before.get_second();
     // The last second of a minute has no marker to start it.
-    if (decoder_.get_second() == decoder_.get_minute_length() - 2) {
-      increase_second();
-      check();
+    FUZZ_CHECK(step.last_second_line.has_value() == (second == length - 2));
+    FUZZ_CHECK(step.counter.has_value() == step.last_second_line.has_value());
+    std::optional<Bit> known_bit = bit;  // the bit at `second`, while it is known
+    if (step.last_second_line) {
+      FUZZ_CHECK(step.last_second_line->second == second);
+      FUZZ_CHECK(step.last_second_line->bit == bit);
+      const auto [increased, next] = model_increase(second, new_minute, length);
+      FUZZ_CHECK(step.counter->increased == increased);
+      FUZZ_CHECK(step.counter->second == next);
+      FUZZ_CHECK(step.counter->new_minute == new_minute);
+      second = next;
+      known_bit.reset();
     }
-    if (decoder_.get_new_second()) {
-      if (!increase_second() && increase_minute()) {
-        add_minute_ = false;
-      }
-      read_third_party();
-      if (decoder_.get_new_minute()) {
-        decode_time(add_minute_);
-        add_minute_ = true;
-      }
-      check();
+    FUZZ_CHECK(step.second_line.has_value() == new_second);
+    FUZZ_CHECK(step.minute.has_value() == (new_second && new_minute));
+    bool wrapped = false;
+    if (step.second_line) {
+      FUZZ_CHECK(step.second_line->second == second);
+      FUZZ_CHECK(!known_bit || step.second_line->bit == *known_bit);
+      const auto [increased, next] = model_increase(second, new_minute, length);
+      wrapped = !increased;
+      second = next;
     }
+    FUZZ_CHECK(step.wrapped == wrapped);
+    FUZZ_CHECK(decoder().get_second() == second);
+    if (step.minute) {
+      FUZZ_CHECK(step.minute->seconds == step.second_line->second + 1);
+      FUZZ_CHECK(!step.minute->wrong_length && !step.minute->wrapped && step.minute->reading);
+      check_minute(before, *step.minute);
+    } else {
+      check_clock_unless_wrapped(before, wrapped);
+    }
+    check();
   }
 
  private:
-  void set_spike_limit(std::uint32_t limit) {
-    decoder_.set_spike_limit(limit);
-    if (limit < 150000) {
-      spike_limit_ = limit;
-    }
-    FUZZ_CHECK(decoder_.get_spike_limit() == spike_limit_);
-  }
+  const Dcf77Decoder& decoder() const { return receiver_.decoder(); }
 
-  bool expect_taken(std::uint32_t when) {
+  EdgeFate expected_fate(std::uint32_t when) {
     const bool first = !seen_edge_;
     const std::uint32_t gap = when - last_when_;
     seen_edge_ = true;
     last_when_ = when;
-    return !first && gap >= spike_limit_;
+    return first ? EdgeFate::First : gap < spike_limit_ ? EdgeFate::Spike : EdgeFate::Taken;
   }
 
-  // A taken edge: a rising edge after a low time starts a second (above
-  // 0.75 s), a minute (above 1.5 s) or loses the signal (2.5 s and more); a
-  // falling edge classifies the pulse that it ends.
-  void check_classification(const Dcf77Decoder& before, bool is_high, std::uint32_t gap) {
-    FUZZ_CHECK(decoder_.get_second() == before.get_second());
-    if (is_high) {
-      if (gap >= 2500000) {
-        FUZZ_CHECK(!decoder_.get_current_bit().has_value());
-        FUZZ_CHECK(decoder_.get_new_second() == before.get_new_second());
-        FUZZ_CHECK(decoder_.get_new_minute() == before.get_new_minute());
-      } else {
-        FUZZ_CHECK(decoder_.get_current_bit() == before.get_current_bit());
-        FUZZ_CHECK(decoder_.get_new_second() == (gap >= 750001));
-        FUZZ_CHECK(decoder_.get_new_minute() == (gap >= 1500001));
-      }
-    } else {
-      const Bit expected = gap < 150000 ? Bit{false} : gap < 250000 ? Bit{true} : Bit{};
-      FUZZ_CHECK(decoder_.get_current_bit() == expected);
-      FUZZ_CHECK(!decoder_.get_new_second());
-      FUZZ_CHECK(decoder_.get_new_minute() == before.get_new_minute());
-    }
-  }
-
-  bool increase_second() {
-    const std::uint8_t second = decoder_.get_second();
-    const bool new_minute = decoder_.get_new_minute();
-    const std::uint8_t length = decoder_.get_minute_length();
-    const bool result = decoder_.increase_second();
-    FUZZ_CHECK(decoder_.get_previous_second() == second);
-    const int next = second + 1;
-    if (new_minute) {
-      FUZZ_CHECK(result && decoder_.get_second() == 0);
-    } else if (next == length || next == 62) {
-      FUZZ_CHECK(!result && decoder_.get_second() == 0);
-    } else {
-      FUZZ_CHECK(result && decoder_.get_second() == next);
-    }
-    return result;
-  }
-
-  bool increase_minute() {
-    const DateTimeRecord before = decoder_.get_datetime();
-    const bool result = decoder_.increase_minute();
-    const DateTimeRecord& after = decoder_.get_datetime();
-    FUZZ_CHECK(!any_jump(after));
-    DateTimeRecord expected = before;
-    expected.clear_jumps();
-    FUZZ_CHECK(result == expected.bump_minute());
-    FUZZ_CHECK(after == expected);
-    check_clock_step(before, after);
-    return result;
-  }
-
-  void read_third_party() {
-    if (decoder_.get_previous_second() != 15) {
+  // Where no minute ended, the clock stands, or moves on by exactly one
+  // minute (its jump flags cleared) where the counter wrapped.
+  void check_clock_unless_wrapped(const Dcf77Decoder& before, bool wrapped) {
+    const DateTimeRecord& after = decoder().get_datetime();
+    if (after == before.get_datetime()) {
       return;
     }
-    const std::optional<std::uint16_t> value = decoder_.read_third_party_buffer();
-    FUZZ_CHECK(!value || *value < (1u << 14));
+    FUZZ_CHECK(wrapped);
+    FUZZ_CHECK(!any_jump(after));
+    DateTimeRecord expected = before.get_datetime();
+    expected.clear_jumps();
+    if (!(after == expected)) {
+      FUZZ_CHECK(expected.bump_minute());
+      FUZZ_CHECK(after == expected);
+    }
+    check_clock_step(before.get_datetime(), after);
   }
 
-  void decode_time(bool add_minute) {
-    const DateTimeRecord before = decoder_.get_datetime();
-    const bool was_first_minute = decoder_.get_first_minute();
-    decoder_.decode_time(add_minute, config_.strict);
-    const DateTimeRecord& after = decoder_.get_datetime();
-    if (was_first_minute) {
+  void check_minute(const Dcf77Decoder& before, const Dcf77Minute& minute) {
+    FUZZ_CHECK(!minute.third_party || *minute.third_party < (1u << 14));
+    const DateTimeRecord& after = decoder().get_datetime();
+    if (!minute.reading) {
+      check_clock_unless_wrapped(before, minute.wrapped);
+      return;
+    }
+    const Dcf77Reading& reading = *minute.reading;
+    if (before.get_first_minute()) {
       FUZZ_CHECK(!any_jump(after));
     } else {
-      FUZZ_CHECK(!decoder_.get_first_minute());
+      FUZZ_CHECK(!decoder().get_first_minute());
     }
-    const std::optional<std::uint16_t> third_party = decoder_.get_third_party_buffer();
+    const std::optional<std::uint16_t> third_party = decoder().get_third_party_buffer();
     FUZZ_CHECK(!third_party || *third_party < (1u << 14));
-    FUZZ_CHECK(decoder_.get_this_minute_length() == leap_minute_length(after, LEAP_PROCESSED));
-    FUZZ_CHECK(decoder_.get_next_minute_length() == leap_minute_length(after, LEAP_ANNOUNCED));
-    check_clock_step(before, after);
+    FUZZ_CHECK(reading.this_minute_length == leap_minute_length(after, LEAP_PROCESSED));
+    FUZZ_CHECK(reading.next_minute_length == leap_minute_length(after, LEAP_ANNOUNCED));
+    FUZZ_CHECK(reading.this_minute_length == decoder().get_this_minute_length());
+    FUZZ_CHECK(reading.first_minute == decoder().get_first_minute());
+    FUZZ_CHECK(reading.clock == after);
+    FUZZ_CHECK(reading.utc == after.get_utc());
+    FUZZ_CHECK(reading.minute_parity == even_parity_check(decoder().get_minute_parity()));
+    FUZZ_CHECK(reading.hour_parity == even_parity_check(decoder().get_hour_parity()));
+    FUZZ_CHECK(reading.date_parity == even_parity_check(decoder().get_date_parity()));
+    FUZZ_CHECK(reading.bit_0 == decoder().get_bit_0() && reading.bit_20 == decoder().get_bit_20());
+    FUZZ_CHECK(reading.call_bit == decoder().get_call_bit());
+    check_clock_step(before.get_datetime(), after);
   }
 
   void check() {
-    FUZZ_CHECK(decoder_.get_second() <= 61);
-    FUZZ_CHECK(decoder_.get_previous_second() <= 61);
-    FUZZ_CHECK(decoder_.get_minute_length() ==
-               leap_minute_length(decoder_.get_datetime(), LEAP_ANNOUNCED));
-    FUZZ_CHECK(decoder_.get_spike_limit() == spike_limit_);
+    const Dcf77Decoder& d = decoder();
+    FUZZ_CHECK(d.get_second() <= 61);
+    FUZZ_CHECK(d.get_previous_second() <= 61);
+    FUZZ_CHECK(d.get_minute_length() == leap_minute_length(d.get_datetime(), LEAP_ANNOUNCED));
+    FUZZ_CHECK(d.get_spike_limit() == spike_limit_);
     // A first minute is only ever left behind.
-    FUZZ_CHECK(!(left_first_minute_ && decoder_.get_first_minute()));
-    left_first_minute_ = left_first_minute_ || !decoder_.get_first_minute();
+    FUZZ_CHECK(!(left_first_minute_ && d.get_first_minute()));
+    left_first_minute_ = left_first_minute_ || !d.get_first_minute();
     // The clock changes at most once a minute; check each state once.
-    const DateTimeRecord& clock = decoder_.get_datetime();
+    const DateTimeRecord& clock = d.get_datetime();
     if (!checked_clock_ || !(*checked_clock_ == clock)) {
       check_clock(clock, kDcf77Clock);
       checked_clock_ = clock;
@@ -235,12 +251,10 @@ class Driver {
   }
 
   DecoderConfig config_;
-  Dcf77Decoder decoder_;
+  Dcf77Receiver receiver_;
   std::uint32_t spike_limit_ = kDefaultSpikeLimit;
   bool seen_edge_ = false;
   std::uint32_t last_when_ = 0;
-  bool wrapped_ = false;
-  bool add_minute_ = true;
   bool left_first_minute_ = false;
   std::optional<DateTimeRecord> checked_clock_;
 };

@@ -44,6 +44,7 @@ void check_line(std::string_view line, std::uint32_t line_number) {
   FUZZ_CHECK_DETAIL(good == std::get<EdgeLogLine>(expected), line);
   FUZZ_CHECK(good.edge.has_value() == (good.kind != EdgeLineKind::Comment));
   FUZZ_CHECK(good.comment.has_value() == (good.kind == EdgeLineKind::Comment));
+  FUZZ_CHECK(good.station.has_value() == (good.kind == EdgeLineKind::Edge));
   if (good.comment) {
     FUZZ_CHECK(good.comment->data() == line.data() && good.comment->size() == line.size());
   }

@@ -1,9 +1,8 @@
-// The program as a whole on arbitrary bytes as its log file. The entry in
-// src/main.cpp is not a library function, so this target runs the same
-// sequence itself: the log file is read by read_text_file (from an in-memory
-// file, through its /proc/self/fd path), which checks the UTF-8; a readable
-// log goes to the analyzer entry that the options choose; standard output
-// and standard error are what the entry would print.
+// The program as a whole on arbitrary bytes as its log file, through the
+// same library calls as src/main.cpp: the options become an argument list for
+// parse_command_line, the log file is read by read_text_file (from an
+// in-memory file, through its /proc/self/fd path), which checks the UTF-8,
+// and a readable log is analyzed with the settings the command line gave.
 //
 // The first input byte chooses the options, the rest is the file:
 //   bit 0     station: 0 dcf77, 1 msf
@@ -13,9 +12,10 @@
 //   bits 4-6  spike limit (-E): none, 0, 1, 29999, 30000, 149999, 150000,
 //             4294967295
 //
-// Invariants: the file is read back unchanged exactly when it is valid UTF-8
-// (judged by a model), and otherwise fails with the UTF-8 reason; the UTF-8
-// decoder agrees; the report is empty or ends with a line feed; a message on
+// Invariants: the command line gives exactly the settings the options say;
+// the file is read back unchanged exactly when it is valid UTF-8 (judged by a
+// model), and otherwise fails with the UTF-8 reason; the UTF-8 decoder
+// agrees; the report is empty or ends with a line feed; a message on
 // standard error is the first bad line's message and an empty line, and only
 // edge logs produce one.
 #include <fcntl.h>
@@ -28,12 +28,14 @@
 #include <string>
 #include <string_view>
 #include <variant>
+#include <vector>
 
 #include "fuzz/fuzz_check.hpp"
 #include "fuzz/models.hpp"
+#include "src/analyzers/analyze.hpp"
+#include "src/cli/command_line.hpp"
 #include "src/lib/posix_io.hpp"
 #include "src/lib/utf8.hpp"
-#include "src/analyzers/analyze.hpp"
 
 namespace quillfen::fuzz {
 namespace {
@@ -96,25 +98,38 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     FUZZ_CHECK(encode_utf8(*decoded) == contents);
   }
 
-  auto read = read_text_file(file.write(contents));
+  const std::string& path = file.write(contents);
+  std::vector<std::string> words = {"quillfen", "-s", msf ? "msf" : "dcf77", "-f", path};
+  if (edge_file) words.push_back("-e");
+  if (toggle_mode) words.push_back("-M");
+  if (show_utc) words.push_back("-u");
+  if (spike_limit) {
+    words.push_back("-E");
+    words.push_back(std::to_string(*spike_limit));
+  }
+  std::vector<const char*> argv;
+  for (const std::string& word : words) argv.push_back(word.c_str());
+  const auto parsed = parse_command_line(argv);
+  FUZZ_CHECK(std::holds_alternative<Settings>(parsed));
+  const Settings& settings = std::get<Settings>(parsed);
+  FUZZ_CHECK(settings.station == (msf ? Station::Msf : Station::Dcf77));
+  FUZZ_CHECK(settings.log == (edge_file ? LogKind::Edges : LogKind::Bits));
+  FUZZ_CHECK(settings.strict == (edge_file != toggle_mode));
+  FUZZ_CHECK(settings.show_utc == show_utc && settings.spike_limit == spike_limit);
+  FUZZ_CHECK(settings.logfile == path);
+
+  auto read = read_text_file(settings.logfile);
   if (!valid) {
     const auto* failure = std::get_if<ReadFailure>(&read);
     FUZZ_CHECK(failure != nullptr);
     FUZZ_CHECK_DETAIL(failure->reason == "stream did not contain valid UTF-8", failure->reason);
     return 0;
   }
-  FUZZ_CHECK(std::holds_alternative<std::string>(read));
-  const std::string& log_text = std::get<std::string>(read);
+  FUZZ_CHECK(std::holds_alternative<FileContents>(read));
+  const std::string_view log_text = std::get<FileContents>(read).text();
   FUZZ_CHECK(log_text == contents);
 
-  Report report;
-  if (!msf) {
-    report = edge_file ? analyze_dcf77_edges(log_text, toggle_mode, show_utc, spike_limit)
-                       : analyze_dcf77_bits(log_text, toggle_mode, show_utc);
-  } else {
-    report = edge_file ? analyze_msf_edges(log_text, toggle_mode, show_utc, spike_limit)
-                       : analyze_msf_bits(log_text, toggle_mode, show_utc);
-  }
+  const Report report = report_of(settings, log_text);
   const std::string& standard_output = report.text;
   FUZZ_CHECK_DETAIL(standard_output.empty() || standard_output.back() == '\n', standard_output);
 

@@ -49,7 +49,7 @@ class SeedWriter {
 };
 
 // The edges of one station in an edge log, in the decoder targets' encoding.
-std::string edge_stream(std::string_view log, EdgeLineKind station) {
+std::string edge_stream(std::string_view log, char station) {
   std::string out;
   std::optional<Edge> previous;
   std::uint32_t number = 0;
@@ -60,7 +60,7 @@ std::string edge_stream(std::string_view log, EdgeLineKind station) {
     const auto parsed = parse_raw_line(log.substr(begin, end - begin), ++number);
     begin = end + 1;
     const auto* line = std::get_if<EdgeLogLine>(&parsed);
-    if (line == nullptr || line->kind != station) continue;
+    if (line == nullptr || line->station != station) continue;
     const Edge edge{line->edge->is_high, line->edge->when};
     append_edge(out, previous, edge);
     previous = edge;
@@ -127,9 +127,9 @@ void write_seeds(SeedWriter& seeds) {
     seeds.write("fuzz_edge_log", c.name, edges);
     seeds.write("fuzz_dcf77_decoder", c.name + "-bits", std::string(1, kConfigBitMode) + bits);
     seeds.write("fuzz_dcf77_decoder", c.name + "-edges-strict",
-                std::string(1, kConfigStrict) + edge_stream(edges, EdgeLineKind::Dcf77Edge));
+                std::string(1, kConfigStrict) + edge_stream(edges, 'D'));
     seeds.write("fuzz_dcf77_decoder", c.name + "-edges",
-                std::string(1, '\0') + edge_stream(edges, EdgeLineKind::Dcf77Edge));
+                std::string(1, '\0') + edge_stream(edges, 'D'));
   }
 
   struct MsfCase {
@@ -167,9 +167,9 @@ void write_seeds(SeedWriter& seeds) {
     seeds.write("fuzz_edge_log", c.name, edges);
     seeds.write("fuzz_msf_decoder", c.name + "-bits", std::string(1, kConfigBitMode) + bits);
     seeds.write("fuzz_msf_decoder", c.name + "-edges-strict",
-                std::string(1, kConfigStrict) + edge_stream(edges, EdgeLineKind::MsfEdge));
+                std::string(1, kConfigStrict) + edge_stream(edges, 'M'));
     seeds.write("fuzz_msf_decoder", c.name + "-edges",
-                std::string(1, '\0') + edge_stream(edges, EdgeLineKind::MsfEdge));
+                std::string(1, '\0') + edge_stream(edges, 'M'));
     if (c.name == "msf-plain") {
       const std::string mixed = interleave(last_dcf77_edges, edges);
       seeds.write("fuzz_edge_log", "mixed", mixed);

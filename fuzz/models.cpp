@@ -194,7 +194,7 @@ std::variant<EdgeLogLine, std::string> model_parse_line(std::string_view line,
            ", missing D/M/#\n";
   }
   if (fields[0] == "#") {
-    return EdgeLogLine{EdgeLineKind::Comment, std::nullopt, line};
+    return EdgeLogLine{EdgeLineKind::Comment, std::nullopt, std::nullopt, line};
   }
   if (found.count < 2) {
     return line_message(line_number, "missing 'is_high'");
@@ -218,7 +218,7 @@ std::variant<EdgeLogLine, std::string> model_parse_line(std::string_view line,
     return line_message(line_number, "'tick' is not a u32: " + *reason);
   }
   return EdgeLogLine{
-      fields[0] == "D" ? EdgeLineKind::Dcf77Edge : EdgeLineKind::MsfEdge,
+      EdgeLineKind::Edge, fields[0] == "D" ? 'D' : 'M',
       EdgeSample{fields[1] == "true", std::get<std::uint32_t>(when), std::get<std::uint32_t>(tick)},
       std::nullopt};
 }

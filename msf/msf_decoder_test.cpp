@@ -7,9 +7,11 @@
 #include <cstdio>
 #include <string>
 #include <string_view>
+#include <type_traits>
 #include <vector>
 
 #include "datetime/date_time_record.hpp"
+#include "msf/msf_receiver.hpp"
 #include "synth/msf_encoder.hpp"
 
 namespace quillfen {
@@ -30,35 +32,50 @@ void load_register(MsfDecoder& decoder, std::uint8_t value) {
   for (int bit = 7; bit >= 0; --bit) decoder.set_current_bit_a(((value >> bit) & 1) != 0);
 }
 
-// Drives the decoder through a per-bit log the way the per-bit analyzer does and
-// calls on_minute(decoder) after every decode_time. Returns the number of
-// increase_second calls that returned false.
+// Feeds a per-bit log through the receiver step and calls on_minute(decoder)
+// after every minute it decoded, or on_minute(decoder, minute) to see what
+// the receiver returned for it; `decoder` ends as the log leaves it. Returns
+// the number of seconds at which the counter ran past the end of a minute.
+// REQUIRES: `decoder` is new but for its spike limit: the receiver starts
+// from a new decoder.
 template <typename OnMinute>
-int replay_bits(MsfDecoder& decoder, std::string_view log, bool strict, OnMinute on_minute,
-                bool add_minute = true) {
+int replay_bits(MsfDecoder& decoder, std::string_view log, bool strict, OnMinute on_minute) {
+  MsfReceiver receiver(strict, decoder.get_spike_limit());
+  EXPECT_EQ(decoder, receiver.decoder());
   int wraps = 0;
+  for (const char c : log) {
+    const MsfBitStep step = receiver.take_bit(c);
+    if (step.minute.has_value()) {
+      if constexpr (std::is_invocable_v<OnMinute, const MsfDecoder&, const MsfMinute&>) {
+        on_minute(receiver.decoder(), *step.minute);
+      } else {
+        on_minute(receiver.decoder());
+      }
+    }
+    wraps += step.wrapped ? 1 : 0;
+  }
+  decoder = receiver.decoder();
+  return wraps;
+}
+
+// Stores the seconds of one minute of a per-bit log ("4" and digits) in
+// `decoder`, moving to the next second after each, and stops at the minute's
+// last second without decoding it: a test then calls decode_time itself.
+void feed_until_last_second(MsfDecoder& decoder, std::string_view log) {
   for (const char c : log) {
     if (c == '4') {
       decoder.set_minute_marker();
     } else if (c >= '0' && c <= '3') {
       decoder.set_current_bit_a(((c - '0') & 1) != 0);
       decoder.set_current_bit_b(((c - '0') & 2) != 0);
-    } else if (c == '_') {
-      decoder.set_current_bit_a(std::nullopt);
-      decoder.set_current_bit_b(std::nullopt);
     } else {
       continue;
     }
     if (decoder.get_second() + 1 == decoder.get_minute_length()) {
-      decoder.decode_time(add_minute, strict);
-      on_minute(decoder);
+      return;
     }
-    if (decoder.get_end_of_minute_marker() == MsfDecoder::kEndOfMinuteMarker) {
-      decoder.set_new_minute(true);
-    }
-    if (!decoder.increase_second()) ++wraps;
+    decoder.increase_second();
   }
-  return wraps;
 }
 
 struct EdgeReplay {
@@ -67,14 +84,15 @@ struct EdgeReplay {
   int wraps = 0;
 };
 
-// Drives the decoder through an edge log the way the edge analyzer does, acting
-// on the flags only after an edge the decoder took, and calls
-// on_minute(decoder) after every decode_time.
+// Feeds an edge log through the receiver step and calls on_minute(decoder)
+// after every minute it decoded; `decoder` ends as the log leaves it.
+// REQUIRES: `decoder` is new but for its spike limit.
 template <typename OnMinute>
 EdgeReplay replay_edges(MsfDecoder& decoder, std::string_view log, bool strict,
                         OnMinute on_minute) {
   EdgeReplay replay;
-  bool add_minute = true;
+  MsfReceiver receiver(strict, decoder.get_spike_limit());
+  EXPECT_EQ(decoder, receiver.decoder());
   while (!log.empty()) {
     const std::size_t end = log.find('\n');
     const std::string line{log.substr(0, end)};
@@ -83,22 +101,20 @@ EdgeReplay replay_edges(MsfDecoder& decoder, std::string_view log, bool strict,
     unsigned long when = 0;
     unsigned long tick = 0;
     EXPECT_EQ(std::sscanf(line.c_str(), "M %7s %lu %lu", level, &when, &tick), 3) << line;
-    const bool is_high = std::string_view{level} == "true";
     ++replay.edges;
-    if (!decoder.handle_new_edge(is_high, static_cast<std::uint32_t>(when))) {
+    const MsfEdgeStep step =
+        receiver.take_edge(std::string_view{level} == "true", static_cast<std::uint32_t>(when));
+    if (step.measure.fate != EdgeFate::Taken) {
       ++replay.not_taken;
-      continue;
     }
-    if (decoder.get_new_second() && !decoder.increase_second()) {
+    if (step.wrapped) {
       ++replay.wraps;
-      if (decoder.increase_minute()) add_minute = false;
     }
-    if (!is_high && decoder.get_new_minute()) {
-      decoder.decode_time(add_minute, strict);
-      on_minute(decoder);
-      add_minute = true;
+    if (step.minute.has_value()) {
+      on_minute(receiver.decoder());
     }
   }
+  decoder = receiver.decoder();
   return replay;
 }
 
@@ -673,10 +689,11 @@ TEST(MsfDecoderTest, DecodesLeapSecondMinutes) {
       MsfDecoder decoder;
       int k = 0;
       std::vector<int> lengths;
-      replay_bits(decoder, msf_bit_log(frames), strict, [&](const MsfDecoder& d) {
-        lengths.push_back(d.get_minute_length());
-        expect_clock(d, first + minutes{++k}, -7);
-      });
+      replay_bits(decoder, msf_bit_log(frames), strict,
+                  [&](const MsfDecoder& d, const MsfMinute& minute) {
+                    lengths.push_back(minute.reading.minute_length);
+                    expect_clock(d, first + minutes{++k}, -7);
+                  });
       EXPECT_EQ(lengths, (std::vector<int>{60, 60, negative ? 59 : 61, 60}));
     }
   }
@@ -742,16 +759,11 @@ TEST(MsfDecoderTest, CompleteClockWithoutTrustIsNeitherAdvancedNorCompared) {
   decoder.decode_time(true, false);  // at second 0: decodes nothing
   EXPECT_EQ(decoder.get_datetime().minute(), 30);
 
-  bool jumped = true;
-  replay_bits(
-      decoder, msf_bit_log(other), false,
-      [&](const MsfDecoder& d) {
-        const DateTimeRecord& clock = d.get_datetime();
-        jumped = clock.jump_year() || clock.jump_month() || clock.jump_day() ||
-                 clock.jump_weekday() || clock.jump_hour() || clock.jump_minute();
-      },
-      false);
-  EXPECT_FALSE(jumped);
+  feed_until_last_second(decoder, msf_bit_log(other));
+  decoder.decode_time(false, false);
+  const DateTimeRecord& clock = decoder.get_datetime();
+  EXPECT_FALSE(clock.jump_year() || clock.jump_month() || clock.jump_day() ||
+               clock.jump_weekday() || clock.jump_hour() || clock.jump_minute());
   EXPECT_EQ(decoder.get_datetime().year(), 31);
   EXPECT_EQ(decoder.get_datetime().minute(), 6);
   EXPECT_TRUE(decoder.get_first_minute());
@@ -779,17 +791,7 @@ TEST(MsfDecoderTest, AddMinuteFalseChecksWithoutAdvancing) {
     ASSERT_EQ(decoder.get_datetime().minute(), 30);
     ASSERT_TRUE(decoder.increase_minute());
     EXPECT_EQ(decoder.get_datetime().minute(), 31);
-    const std::string log = msf_bit_log({frames[next]});
-    for (const char c : log.substr(0, 60)) {
-      if (c == '4') {
-        decoder.set_minute_marker();
-      } else {
-        decoder.set_current_bit_a(((c - '0') & 1) != 0);
-        decoder.set_current_bit_b(((c - '0') & 2) != 0);
-      }
-      if (decoder.get_second() + 1 == decoder.get_minute_length()) break;
-      decoder.increase_second();
-    }
+    feed_until_last_second(decoder, msf_bit_log({frames[next]}));
     decoder.decode_time(false, true);
     EXPECT_EQ(decoder.get_datetime().minute(), 30 + next);
     EXPECT_EQ(decoder.get_datetime().jump_minute(), next == 2);

@@ -77,17 +77,8 @@ MsfBitStep MsfReceiver::take_bit(char c) {
 
 MsfEdgeStep MsfReceiver::take_edge(bool is_high, std::uint32_t when) {
   MsfEdgeStep step{};
-  // The receiver's microsecond counter may wrap; unsigned arithmetic gives the
-  // true difference.
-  const std::uint32_t gap = when - previous_when_;
-  const std::uint32_t delta = previous_when_ == 0 ? 0 : gap;
-  previous_when_ = when;
   const bool taken = decoder_.handle_new_edge(is_high, when);
-  step.measure = EdgeMeasure{
-      taken ? EdgeFate::Taken : (seen_edge_ ? EdgeFate::Spike : EdgeFate::First), is_high,
-      seen_edge_ ? gap : 0};
-  seen_edge_ = true;
-  elapsed_ += delta;
+  step.measure = timer_.take(is_high, when, taken);
   // A spike (and the very first edge) leaves the decoder's flags as the
   // previous edge set them. Acting on them again would count a glitch on a
   // pulse edge as one more second, or report a minute twice and so advance
@@ -97,10 +88,12 @@ MsfEdgeStep MsfReceiver::take_edge(bool is_high, std::uint32_t when) {
   }
   if (decoder_.get_new_second()) {
     step.edge_line = MsfEdgeLine{decoder_.get_second(), decoder_.get_current_bit_a(),
-                                 decoder_.get_current_bit_b(), elapsed_};
-    elapsed_ = 0;
-    if (!decoder_.increase_second() && decoder_.increase_minute()) {
-      add_minute_ = false;
+                                 decoder_.get_current_bit_b(), timer_.end_line()};
+    if (!decoder_.increase_second()) {
+      step.wrapped = true;
+      if (decoder_.increase_minute()) {
+        add_minute_ = false;
+      }
     }
   }
   // The falling edge of the last second's pulse completes the end-of-minute

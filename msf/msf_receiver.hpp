@@ -95,6 +95,9 @@ struct MsfBitStep {
 struct MsfEdgeStep {
   EdgeMeasure measure;
   std::optional<MsfEdgeLine> edge_line;
+  // The second counter ran past the end of the minute: the end-of-minute
+  // marker was lost, and the clock was advanced without decoding.
+  bool wrapped = false;
   std::optional<MsfMinute> minute;
 };
 
@@ -137,9 +140,7 @@ class MsfReceiver {
   // a marker it still tells how long the "minute" was.
   std::uint64_t bits_since_marker_ = 0;
   // Edge logs.
-  bool seen_edge_ = false;
-  std::uint32_t previous_when_ = 0;
-  std::uint32_t elapsed_ = 0;
+  EdgeTimer timer_;
   bool add_minute_ = true;  // the clock has not been advanced this minute yet
 };
 

@@ -417,6 +417,52 @@ TEST(AdversarialFile, CannotBeRead) {
                1}));
 }
 
+// The log is mapped, not copied: a log cut short while the program reads it
+// must give a message and a failure, not a death by signal. The program is
+// held in the middle of the log by a pipe that nobody reads until the file
+// has been truncated.
+TEST(AdversarialFile, ShrinksWhileBeingRead) {
+  LogDirectory directory;
+  // 64 MB of bits without a minute marker: a wrap line per 60 bits, so the
+  // report fills its buffer and the pipe long before the end of the log.
+  const std::string path = directory.write(std::string(std::size_t{64} << 20, '0'));
+  std::vector<std::string> argv = {"quillfen", "-s", "dcf77", "-f", path};
+  std::vector<char*> pointers;
+  for (std::string& argument : argv) pointers.push_back(argument.data());
+  pointers.push_back(nullptr);
+
+  FILE* const err = std::tmpfile();
+  int pipe_ends[2] = {-1, -1};
+  ASSERT_EQ(pipe2(pipe_ends, O_CLOEXEC), 0);
+  posix_spawn_file_actions_t actions;
+  posix_spawn_file_actions_init(&actions);
+  posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0);
+  posix_spawn_file_actions_adddup2(&actions, pipe_ends[1], 1);
+  posix_spawn_file_actions_adddup2(&actions, fileno(err), 2);
+  pid_t pid;
+  ASSERT_EQ(posix_spawn(&pid, QUILLFEN_BINARY, &actions, nullptr, pointers.data(), environ), 0);
+  posix_spawn_file_actions_destroy(&actions);
+  close(pipe_ends[1]);
+
+  // The first bytes of the report: the program has read the file's start.
+  char buffer[4096];
+  ASSERT_GT(read(pipe_ends[0], buffer, sizeof buffer), 0);
+  ASSERT_EQ(truncate(path.c_str(), 0), 0);
+  while (read(pipe_ends[0], buffer, sizeof buffer) > 0) {
+  }
+  close(pipe_ends[0]);
+  int wait_status = 0;
+  waitpid(pid, &wait_status, 0);
+  ASSERT_TRUE(WIFEXITED(wait_status)) << "ended by signal " << WTERMSIG(wait_status);
+  EXPECT_EQ(WEXITSTATUS(wait_status), 1);
+  std::string message;
+  std::rewind(err);
+  std::size_t count;
+  while ((count = std::fread(buffer, 1, sizeof buffer, err)) > 0) message.append(buffer, count);
+  std::fclose(err);
+  EXPECT_EQ(message, "quillfen: the log file shrank while it was being read\n");
+}
+
 TEST(AdversarialOutput, ReaderTakesOneLineAndCloses) {
   // Two megabytes of report: far more than a pipe holds, so the program is
   // still writing when the reader goes away.
@@ -433,7 +479,7 @@ TEST(AdversarialOutput, FullDisk) {
             (Outcome{"", "", 0}));
   EXPECT_EQ(run_program(with_log(kDcf77Edges, directory.write("# one\n")), StdoutTo::kDevFull),
             (Outcome{"", kDiskFull, 1}));
-  // The message about the bad line comes before the report is written.
+  // The message about the bad line is told before the one about the output.
   EXPECT_EQ(run_program(with_log(kDcf77Edges, directory.write("# one\nX\n")), StdoutTo::kDevFull),
             (Outcome{"", bad_start(2) + kDiskFull, 1}));
 }

@@ -79,7 +79,7 @@ int run(std::span<const char* const> argv) {
     print_error("Could not read file '" + settings.logfile + "' : " + failure->reason + "\n");
     return kFailure;
   }
-  const std::string_view log_text = std::get<std::string>(read);
+  const std::string_view log_text = std::get<FileContents>(read).text();
 
   StandardOutput output;
   int status = kSuccess;
@@ -101,10 +101,24 @@ int run(std::span<const char* const> argv) {
 }  // namespace
 }  // namespace quillfen
 
+namespace {
+
+// A log file is mapped, not copied; if it is cut short while the analysis
+// reads it, the pages past its new end are gone and reading them raises
+// SIGBUS. Say so and fail instead of dying of the signal.
+extern "C" void log_file_shrank(int) {
+  static constexpr char kMessage[] = "quillfen: the log file shrank while it was being read\n";
+  static_cast<void>(write(STDERR_FILENO, kMessage, sizeof kMessage - 1));
+  _exit(quillfen::kFailure);
+}
+
+}  // namespace
+
 int main(int argc, char** argv) {
   // A closed pipe on standard output shows up as the error EPIPE from write,
   // which the entry handles, instead of as a signal that kills the process.
   signal(SIGPIPE, SIG_IGN);
+  signal(SIGBUS, log_file_shrank);
   try {
     return quillfen::run(std::span<const char* const>(argv, static_cast<std::size_t>(argc)));
   } catch (const std::bad_alloc&) {

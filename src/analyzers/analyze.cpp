@@ -23,7 +23,8 @@ Report report_of(const Settings& settings, std::string_view log_text) {
   StringSink sink;
   Report report;
   {
-    OutputBuffer out(sink);
+    // The sink keeps everything anyway; a small buffer is enough.
+    OutputBuffer out(sink, std::size_t{64} * 1024);
     ReportWriter writer(out, settings.show_utc);
     report.bad_line = analyze(settings, log_text, writer);
     out.flush();

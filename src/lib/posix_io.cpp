@@ -2,11 +2,13 @@
 
 #include <fcntl.h>
 #include <poll.h>
+#include <sys/mman.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
 #include <cerrno>
+#include <cstdint>
 #include <cstring>
 #include <new>
 #include <stdexcept>
@@ -30,17 +32,11 @@ class FileDescriptor {
   int fd_;
 };
 
-// Reads `fd` to its end into `bytes`. Returns the error number of a failed
-// read, or nothing. May throw std::bad_alloc or std::length_error.
+// Reads `fd` (not a regular file: a pipe, a device, a /proc file) to its end
+// into `bytes`. Returns the error number of a failed read, or nothing. May
+// throw std::bad_alloc or std::length_error.
 std::optional<int> read_to_end(int fd, std::string& bytes) {
-  struct stat info;
-  std::size_t size_hint = 0;
-  if (fstat(fd, &info) == 0 && S_ISREG(info.st_mode) && info.st_size > 0) {
-    size_hint = static_cast<std::size_t>(info.st_size);
-  }
-  // One byte more than the size, so that a file of the size it reported is
-  // read to its end without growing the buffer.
-  bytes.resize(size_hint + 1);
+  bytes.resize(kMinimumReadSpace);
   std::size_t used = 0;
   for (;;) {
     if (used == bytes.size()) {
@@ -72,27 +68,83 @@ std::string os_error_text(int error) {
   return text;
 }
 
-std::variant<std::string, ReadFailure> read_text_file(const std::string& path) {
+FileContents::FileContents(FileContents&& other) noexcept
+    : bytes_(std::move(other.bytes_)), mapped_(other.mapped_), mapped_size_(other.mapped_size_) {
+  other.mapped_ = nullptr;
+  other.mapped_size_ = 0;
+}
+
+FileContents& FileContents::operator=(FileContents&& other) noexcept {
+  if (this != &other) {
+    release();
+    bytes_ = std::move(other.bytes_);
+    mapped_ = other.mapped_;
+    mapped_size_ = other.mapped_size_;
+    other.mapped_ = nullptr;
+    other.mapped_size_ = 0;
+  }
+  return *this;
+}
+
+FileContents::~FileContents() { release(); }
+
+void FileContents::release() {
+  if (mapped_ != nullptr) {
+    munmap(const_cast<char*>(mapped_), mapped_size_);
+    mapped_ = nullptr;
+    mapped_size_ = 0;
+  }
+}
+
+std::variant<FileContents, ReadFailure> read_text_file(const std::string& path) {
   const int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC);
   if (fd < 0) {
     return ReadFailure{os_error_text(errno)};
   }
   const FileDescriptor file(fd);
-  std::string bytes;
-  try {
-    if (const std::optional<int> error = read_to_end(file.get(), bytes)) {
-      return ReadFailure{os_error_text(*error)};
+  FileContents contents;
+  struct stat info;
+  if (fstat(file.get(), &info) == 0 && S_ISREG(info.st_mode) && info.st_size > 0) {
+    const auto size = static_cast<std::uintmax_t>(info.st_size);
+    // More than the machine's memory cannot be analyzed; a sparse file could
+    // otherwise be mapped and read as terabytes of NUL bytes.
+    const long pages = sysconf(_SC_PHYS_PAGES);
+    const long page_size = sysconf(_SC_PAGESIZE);
+    if (pages > 0 && page_size > 0 &&
+        size > static_cast<std::uintmax_t>(pages) * static_cast<std::uintmax_t>(page_size)) {
+      return ReadFailure{os_error_text(ENOMEM)};
     }
-  } catch (const std::bad_alloc&) {
-    return ReadFailure{os_error_text(ENOMEM)};
-  } catch (const std::length_error&) {
-    // A size beyond what a string can hold: no memory for it either.
-    return ReadFailure{os_error_text(ENOMEM)};
+    void* mapped = mmap(nullptr, static_cast<std::size_t>(size), PROT_READ, MAP_PRIVATE,
+                        file.get(), 0);
+    if (mapped == MAP_FAILED && errno == ENOMEM) {
+      return ReadFailure{os_error_text(ENOMEM)};
+    }
+    if (mapped != MAP_FAILED) {
+      // The log is read once from front to back.
+      madvise(mapped, static_cast<std::size_t>(size), MADV_SEQUENTIAL);
+      contents.mapped_ = static_cast<const char*>(mapped);
+      contents.mapped_size_ = static_cast<std::size_t>(size);
+    }
+    // A file system that cannot map files is read like a pipe.
   }
-  if (!is_valid_utf8(bytes)) {
+  if (contents.mapped_ == nullptr) {
+    std::string bytes;
+    try {
+      if (const std::optional<int> error = read_to_end(file.get(), bytes)) {
+        return ReadFailure{os_error_text(*error)};
+      }
+    } catch (const std::bad_alloc&) {
+      return ReadFailure{os_error_text(ENOMEM)};
+    } catch (const std::length_error&) {
+      // A size beyond what a string can hold: no memory for it either.
+      return ReadFailure{os_error_text(ENOMEM)};
+    }
+    contents = FileContents(std::move(bytes));
+  }
+  if (!is_valid_utf8(contents.text())) {
     return ReadFailure{"stream did not contain valid UTF-8"};
   }
-  return bytes;
+  return contents;
 }
 
 std::optional<int> write_all(int fd, std::string_view data) {

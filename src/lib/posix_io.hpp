@@ -3,9 +3,11 @@
 #ifndef QUILLFEN_SRC_LIB_POSIX_IO_HPP_
 #define QUILLFEN_SRC_LIB_POSIX_IO_HPP_
 
+#include <cstddef>
 #include <optional>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <variant>
 
 namespace quillfen {
@@ -20,15 +22,42 @@ struct ReadFailure {
   std::string reason;
 };
 
+// The whole contents of a file, held in memory for as long as this value
+// lives: a regular file is mapped (nothing is copied), anything else is read
+// into a buffer. Move-only.
+class FileContents {
+ public:
+  FileContents() = default;
+  explicit FileContents(std::string bytes) : bytes_(std::move(bytes)) {}
+  FileContents(FileContents&& other) noexcept;
+  FileContents& operator=(FileContents&& other) noexcept;
+  FileContents(const FileContents&) = delete;
+  FileContents& operator=(const FileContents&) = delete;
+  ~FileContents();
+
+  std::string_view text() const {
+    return mapped_ != nullptr ? std::string_view(mapped_, mapped_size_) : std::string_view(bytes_);
+  }
+
+ private:
+  friend std::variant<FileContents, ReadFailure> read_text_file(const std::string& path);
+  void release();
+
+  std::string bytes_;
+  const char* mapped_ = nullptr;
+  std::size_t mapped_size_ = 0;
+};
+
 // Reads the whole file at `path` (relative to the working directory) and
 // returns its contents when they are valid UTF-8.
 //
-// The file's size is only a hint for the first allocation: reading goes on
-// until the end of the file, so files that report no size (pipes, /proc)
-// are read whole too. A directory fails with "Is a directory (os error 21)"
-// from the read. Running out of memory fails with the reason for ENOMEM
-// instead of throwing.
-std::variant<std::string, ReadFailure> read_text_file(const std::string& path);
+// A regular file is mapped at the size it reports; it must not shrink while
+// its contents are in use (the process would get SIGBUS). Anything else is
+// read until its end, so files that report no size (pipes, /proc) are read
+// whole too. A directory fails with "Is a directory (os error 21)" from the
+// read. A file larger than the machine's memory, or running out of memory,
+// fails with the reason for ENOMEM instead of throwing.
+std::variant<FileContents, ReadFailure> read_text_file(const std::string& path);
 
 // Writes all of `data` to the file descriptor `fd`, continuing after partial
 // writes, interrupted calls and (for a non-blocking descriptor) a full pipe.

@@ -33,7 +33,7 @@ class TempDir {
   std::string path_;
 };
 
-std::string reason_of(const std::variant<std::string, ReadFailure>& result) {
+std::string reason_of(const std::variant<FileContents, ReadFailure>& result) {
   return std::holds_alternative<ReadFailure>(result) ? std::get<ReadFailure>(result).reason
                                                      : "(read fine)";
 }
@@ -52,19 +52,19 @@ TEST(ReadTextFile, ReadsWholeFilesOfManySizes) {
     for (std::size_t i = 0; i < size; ++i) contents[i] = static_cast<char>('0' + i % 10);
     if (size > 0) contents.back() = '\n';
     const auto result = read_text_file(dir.file("log" + std::to_string(size), contents));
-    ASSERT_TRUE(std::holds_alternative<std::string>(result)) << size << ": " << reason_of(result);
-    EXPECT_EQ(std::get<std::string>(result), contents) << size;
+    ASSERT_TRUE(std::holds_alternative<FileContents>(result)) << size << ": " << reason_of(result);
+    EXPECT_EQ(std::get<FileContents>(result).text(), contents) << size;
   }
 }
 
 TEST(ReadTextFile, ReadsFilesThatReportNoSize) {
   // /proc files report size 0 but have contents.
   const auto result = read_text_file("/proc/self/status");
-  ASSERT_TRUE(std::holds_alternative<std::string>(result)) << reason_of(result);
-  EXPECT_NE(std::get<std::string>(result).find("Name:"), std::string::npos);
+  ASSERT_TRUE(std::holds_alternative<FileContents>(result)) << reason_of(result);
+  EXPECT_NE(std::get<FileContents>(result).text().find("Name:"), std::string::npos);
   const auto empty = read_text_file("/dev/null");
-  ASSERT_TRUE(std::holds_alternative<std::string>(empty));
-  EXPECT_EQ(std::get<std::string>(empty), "");
+  ASSERT_TRUE(std::holds_alternative<FileContents>(empty));
+  EXPECT_EQ(std::get<FileContents>(empty).text(), "");
 }
 
 TEST(ReadTextFile, Failures) {

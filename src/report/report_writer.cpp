@@ -103,6 +103,25 @@ void put_msf_bits_line(OutputBuffer& out, const std::array<char, kBitBufferSize>
   out.put('\n');
 }
 
+// The record a block shows: the station's clock, or with UTC output its UTC
+// copy, or an empty record (of the station's weekday numbering) when the
+// clock cannot be converted yet.
+DateTimeRecord shown_record(const DateTimeRecord& clock, const std::optional<DateTimeRecord>& utc,
+                            bool show_utc) {
+  if (!show_utc) {
+    return clock;
+  }
+  return utc.value_or(DateTimeRecord(clock.min_weekday(), clock.max_weekday()));
+}
+
+// "first_minute=<bool> seconds=<n>", the start of a block's first line.
+void put_first_minute(OutputBuffer& out, bool first_minute, std::uint8_t seconds) {
+  out.put("first_minute=");
+  out.put_bool(first_minute);
+  out.put(" seconds=");
+  out.put_decimal(seconds);
+}
+
 }  // namespace
 
 ReportWriter::ReportWriter(OutputBuffer& out, bool show_utc) : out_(out), show_utc_(show_utc) {
@@ -169,13 +188,8 @@ void ReportWriter::put_dcf77_minute(const Dcf77Minute& minute) {
     return;
   }
   const Dcf77Reading& reading = *minute.reading;
-  const DateTimeRecord shown =
-      show_utc_ ? reading.utc.value_or(DateTimeRecord(1, kDcf77Sunday)) : reading.clock;
-
-  out_.put("first_minute=");
-  out_.put_bool(reading.first_minute);
-  out_.put(" seconds=");
-  out_.put_decimal(minute.seconds);
+  const DateTimeRecord shown = shown_record(reading.clock, reading.utc, show_utc_);
+  put_first_minute(out_, reading.first_minute, minute.seconds);
   out_.put(" this_minute_length=");
   out_.put_decimal(reading.this_minute_length);
   out_.put(" next_minute_length=");
@@ -196,13 +210,8 @@ void ReportWriter::put_dcf77_minute(const Dcf77Minute& minute) {
 
 void ReportWriter::put_msf_minute(const MsfMinute& minute) {
   const MsfReading& reading = minute.reading;
-  const DateTimeRecord shown =
-      show_utc_ ? reading.utc.value_or(DateTimeRecord(kMsfSunday, 6)) : reading.clock;
-
-  out_.put("first_minute=");
-  out_.put_bool(reading.first_minute);
-  out_.put(" seconds=");
-  out_.put_decimal(minute.seconds);
+  const DateTimeRecord shown = shown_record(reading.clock, reading.utc, show_utc_);
+  put_first_minute(out_, reading.first_minute, minute.seconds);
   out_.put(" minute_length=");
   out_.put_decimal(reading.minute_length);
   out_.put('\n');
