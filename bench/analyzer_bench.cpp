@@ -9,9 +9,9 @@
 #include <chrono>
 #include <string>
 
-#include "dcf77/dcf77_encoder.hpp"
-#include "msf/msf_encoder.hpp"
 #include "src/analyzers/analyze.hpp"
+#include "synth/dcf77_encoder.hpp"
+#include "synth/msf_encoder.hpp"
 
 namespace quillfen {
 namespace {

@@ -10,8 +10,8 @@
 #include <string_view>
 #include <vector>
 
-#include "dcf77/dcf77_encoder.hpp"
 #include "dcf77/dcf77_receiver.hpp"
+#include "synth/dcf77_encoder.hpp"
 
 namespace quillfen {
 namespace {

@@ -8,7 +8,7 @@
 #include <string_view>
 #include <vector>
 
-#include "dcf77/dcf77_encoder.hpp"
+#include "synth/dcf77_encoder.hpp"
 
 namespace quillfen {
 namespace {

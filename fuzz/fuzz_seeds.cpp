@@ -16,10 +16,10 @@
 #include <variant>
 #include <vector>
 
-#include "dcf77/dcf77_encoder.hpp"
 #include "fuzz/edge_stream.hpp"
-#include "msf/msf_encoder.hpp"
 #include "src/lib/edge_log.hpp"
+#include "synth/dcf77_encoder.hpp"
+#include "synth/msf_encoder.hpp"
 
 namespace quillfen::fuzz {
 namespace {

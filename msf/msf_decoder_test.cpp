@@ -11,8 +11,8 @@
 #include <vector>
 
 #include "datetime/date_time_record.hpp"
-#include "msf/msf_encoder.hpp"
 #include "msf/msf_receiver.hpp"
+#include "synth/msf_encoder.hpp"
 
 namespace quillfen {
 namespace {

@@ -10,7 +10,7 @@
 #include <string_view>
 #include <vector>
 
-#include "msf/msf_encoder.hpp"
+#include "synth/msf_encoder.hpp"
 
 namespace quillfen {
 namespace {

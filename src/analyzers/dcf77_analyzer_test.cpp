@@ -14,9 +14,9 @@
 #include <string_view>
 #include <vector>
 
-#include "dcf77/dcf77_encoder.hpp"
 #include "src/testing/fault_checks.hpp"
 #include "src/testing/program_run.hpp"
+#include "synth/dcf77_encoder.hpp"
 
 namespace quillfen {
 namespace {
@@ -1149,7 +1149,7 @@ TEST(Dcf77EndToEndTest, FixtureLogs) {
   }
 }
 
-// The example logs under examples/ (made by tools/make_examples) give the
+// The example logs under examples/ (made by scripts/make-examples) give the
 // report of a clean night around the change to summer time.
 TEST(Dcf77EndToEndTest, ExampleLogs) {
   const std::string dir = QUILLFEN_EXAMPLES "/";

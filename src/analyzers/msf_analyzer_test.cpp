@@ -13,9 +13,9 @@
 #include <utility>
 #include <vector>
 
-#include "msf/msf_encoder.hpp"
 #include "src/testing/fault_checks.hpp"
 #include "src/testing/program_run.hpp"
+#include "synth/msf_encoder.hpp"
 
 namespace quillfen {
 namespace {

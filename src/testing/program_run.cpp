@@ -30,6 +30,11 @@ std::string read_all(int fd) {
 }  // namespace
 
 ProgramRun run_quillfen(const std::vector<std::string>& argv, StdoutTo stdout_to) {
+  return run_program(QUILLFEN_BINARY, argv, std::nullopt, stdout_to);
+}
+
+ProgramRun run_program(const std::string& binary, const std::vector<std::string>& argv,
+                       const std::optional<std::string>& stdin_text, StdoutTo stdout_to) {
   std::vector<char*> pointers;
   pointers.reserve(argv.size() + 1);
   for (const std::string& argument : argv) {
@@ -44,7 +49,17 @@ ProgramRun run_quillfen(const std::vector<std::string>& argv, StdoutTo stdout_to
   int pipe_ends[2] = {-1, -1};
   posix_spawn_file_actions_t actions;
   posix_spawn_file_actions_init(&actions);
-  posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0);
+  int in = -1;
+  if (stdin_text.has_value()) {
+    // A memory file holds the whole input before the program starts.
+    in = memfd_create("stdin", MFD_CLOEXEC);
+    EXPECT_EQ(write(in, stdin_text->data(), stdin_text->size()),
+              static_cast<ssize_t>(stdin_text->size()));
+    lseek(in, 0, SEEK_SET);
+    posix_spawn_file_actions_adddup2(&actions, in, 0);
+  } else {
+    posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0);
+  }
   switch (stdout_to) {
     case StdoutTo::kCapture:
       posix_spawn_file_actions_adddup2(&actions, out, 1);
@@ -63,7 +78,7 @@ ProgramRun run_quillfen(const std::vector<std::string>& argv, StdoutTo stdout_to
 
   pid_t pid;
   const int spawned =
-      posix_spawn(&pid, QUILLFEN_BINARY, &actions, nullptr, pointers.data(), environ);
+      posix_spawn(&pid, binary.c_str(), &actions, nullptr, pointers.data(), environ);
   posix_spawn_file_actions_destroy(&actions);
   if (pipe_ends[1] >= 0) {
     close(pipe_ends[1]);
@@ -76,10 +91,13 @@ ProgramRun run_quillfen(const std::vector<std::string>& argv, StdoutTo stdout_to
     run.out = read_all(out);
     run.err = read_all(err);
   } else {
-    ADD_FAILURE() << "cannot start " << QUILLFEN_BINARY;
+    ADD_FAILURE() << "cannot start " << binary;
   }
   close(out);
   close(err);
+  if (in >= 0) {
+    close(in);
+  }
   return run;
 }
 

@@ -1,9 +1,10 @@
-// Test support: runs the built quillfen program and compares what it did with
-// a recorded expectation. Used by the end-to-end tests only; never linked into
+// Test support: runs the built programs (quillfen, quillfen-synth) and
+// compares what they did with a recorded expectation. Used by the end-to-end tests only; never linked into
 // the program.
 #ifndef QUILLFEN_SRC_TESTING_PROGRAM_RUN_HPP_
 #define QUILLFEN_SRC_TESTING_PROGRAM_RUN_HPP_
 
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -28,6 +29,12 @@ enum class StdoutTo {
 // cannot be started fails the current test and gives status -1.
 ProgramRun run_quillfen(const std::vector<std::string>& argv,
                         StdoutTo stdout_to = StdoutTo::kCapture);
+
+// Runs the program at `binary` (for example quillfen-synth) the same way, with
+// `stdin_text` as its whole standard input instead of /dev/null when given.
+ProgramRun run_program(const std::string& binary, const std::vector<std::string>& argv,
+                       const std::optional<std::string>& stdin_text = std::nullopt,
+                       StdoutTo stdout_to = StdoutTo::kCapture);
 
 // The whole contents of the file at `path`; fails the current test when it
 // cannot be read.

@@ -1,4 +1,4 @@
-#include "dcf77/dcf77_encoder.hpp"
+#include "synth/dcf77_encoder.hpp"
 
 #include <gtest/gtest.h>
 

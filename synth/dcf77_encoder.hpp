@@ -1,9 +1,9 @@
-// A DCF77 transmitter in software, for tests and for generating example logs.
+// A DCF77 transmitter in software, for quillfen-synth and the tests.
 //
 // It encodes minutes straight from the civil calendar of std::chrono and the
 // EU summer-time rules, without using the decoder or the date-time core, so
 // that a round trip through the decoder is checked against an independent
-// source. Never linked into the program.
+// source. Never linked into quillfen itself.
 //
 // Local time is CET (UTC+1) in winter and CEST (UTC+2) in summer; summer time
 // starts and ends at 01:00 UTC on the last Sunday of March and of October.
@@ -17,8 +17,8 @@
 // over 36-58; 59 the inserted leap second (0), only in a 61-second minute.
 // The last second of a minute carries no pulse; the long gap before the next
 // second 0 is the minute marker.
-#ifndef QUILLFEN_DCF77_DCF77_ENCODER_HPP_
-#define QUILLFEN_DCF77_DCF77_ENCODER_HPP_
+#ifndef QUILLFEN_SYNTH_DCF77_ENCODER_HPP_
+#define QUILLFEN_SYNTH_DCF77_ENCODER_HPP_
 
 #include <array>
 #include <chrono>
@@ -115,4 +115,4 @@ CivilMinute dcf77_local_time(std::chrono::sys_time<std::chrono::minutes> utc);
 
 }  // namespace quillfen
 
-#endif  // QUILLFEN_DCF77_DCF77_ENCODER_HPP_
+#endif  // QUILLFEN_SYNTH_DCF77_ENCODER_HPP_

@@ -1,14 +1,14 @@
-// A test-only MSF transmitter: builds the A and B bits that the MSF station
+// An MSF transmitter in software: builds the A and B bits that the MSF station
 // sends, straight from the civil calendar, and writes them as a per-bit log or
 // as a mossbell edge log. It shares no code with the decoder, so a round trip
-// through the decoder checks the decoder against the calendar itself. Tests and
-// tools/make_examples link it; the program never does. Unlike the decoder
-// libraries it allocates and may use the whole standard library.
+// through the decoder checks the decoder against the calendar itself. The
+// tests and quillfen-synth link it; quillfen itself never does. Unlike the
+// decoder libraries it allocates and may use the whole standard library.
 //
 // UK civil time: GMT (UTC) in winter, BST (UTC+1) in summer; the change is at
 // 01:00 UTC on the last Sunday of March (to BST) and of October (back to GMT).
-#ifndef QUILLFEN_MSF_MSF_ENCODER_HPP_
-#define QUILLFEN_MSF_MSF_ENCODER_HPP_
+#ifndef QUILLFEN_SYNTH_MSF_ENCODER_HPP_
+#define QUILLFEN_SYNTH_MSF_ENCODER_HPP_
 
 #include <array>
 #include <chrono>
@@ -123,4 +123,4 @@ bool msf_is_summer_time(sys_minutes utc);
 
 }  // namespace quillfen
 
-#endif  // QUILLFEN_MSF_MSF_ENCODER_HPP_
+#endif  // QUILLFEN_SYNTH_MSF_ENCODER_HPP_

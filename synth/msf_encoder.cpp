@@ -1,4 +1,4 @@
-#include "msf/msf_encoder.hpp"
+#include "synth/msf_encoder.hpp"
 
 #include <charconv>
 #include <cstddef>

@@ -1,0 +1,14 @@
+#!/usr/bin/env bash
+# The committed example logs are exactly what scripts/make-examples makes with
+# the built quillfen-synth, and a second run makes the same bytes again.
+# Usage: make_examples_test.sh QUILLFEN_SYNTH SOURCE_DIR
+set -euo pipefail
+synth=$1
+source_dir=$2
+out=$(mktemp -d)
+trap 'rm -rf "$out"' EXIT
+"$source_dir/scripts/make-examples" -b "$synth" "$out/first" >/dev/null
+"$source_dir/scripts/make-examples" -b "$synth" "$out/second" >/dev/null
+diff -r "$out/first" "$out/second"
+diff -r "$out/first" "$source_dir/examples"
+echo "examples/ reproduced byte for byte"
