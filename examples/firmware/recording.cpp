@@ -4,12 +4,12 @@
 #include <chrono>
 #include <cstddef>
 #include <cstdint>
-#include <sstream>
 #include <string>
 #include <string_view>
 
 #include "dcf77/dcf77_encoder.hpp"
 #include "msf/msf_encoder.hpp"
+#include "src/lib/edge_log.hpp"
 
 namespace quillfen::firmware {
 
@@ -27,20 +27,14 @@ constexpr int kFrames = 3;
 // 29 and the next second marker.
 constexpr std::uint32_t kStartUs = 4205000000U;
 
-// The edges of one station's lines of an encoder's edge log
-// ("<station> <level> <when> <tick>" per line).
-std::vector<RecordedEdge> parse_edge_log(const std::string& log, std::string_view station) {
+// The edges of one station's lines of an encoder's edge log.
+std::vector<RecordedEdge> edges_of(const std::string& log, EdgeLineKind station) {
   std::vector<RecordedEdge> edges;
-  std::istringstream lines(log);
-  std::string letter;
-  std::string level;
-  std::uint32_t when = 0;
-  std::uint32_t tick = 0;
-  while (lines >> letter >> level >> when >> tick) {
-    if (letter == station) {
-      edges.push_back(RecordedEdge{when, level == "true"});
+  walk_edge_log(log, [&](const EdgeLogLine& line) {
+    if (line.kind == station) {
+      edges.push_back(RecordedEdge{line.edge->when, line.edge->is_high});
     }
-  }
+  });
   return edges;
 }
 
@@ -65,7 +59,7 @@ std::vector<RecordedEdge> dcf77_edges_from_encoder() {
   EdgeLogOptions options;
   options.start_us = kStartUs;
   options.skip_seconds = kFirstSecond;
-  return parse_edge_log(dcf77_edge_log(dcf77_frames(first, kFrames), options), "D");
+  return edges_of(dcf77_edge_log(dcf77_frames(first, kFrames), options), EdgeLineKind::Dcf77Edge);
 }
 
 std::vector<RecordedEdge> msf_edges_from_encoder() {
@@ -74,8 +68,8 @@ std::vector<RecordedEdge> msf_edges_from_encoder() {
   options.dut1 = 1;
   MsfEdgeLogOptions edge_options;
   edge_options.start_us = kStartUs;
-  std::vector<RecordedEdge> edges =
-      parse_edge_log(msf_edge_log(msf_frames(first, kFrames, options), edge_options), "M");
+  std::vector<RecordedEdge> edges = edges_of(
+      msf_edge_log(msf_frames(first, kFrames, options), edge_options), EdgeLineKind::MsfEdge);
   // Every MSF second starts with a rising edge; drop what came before the
   // one that starts the first recorded second.
   const RecordedEdge first_kept{kStartUs + kFirstSecond * 1000000U, true};
