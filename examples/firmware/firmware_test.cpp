@@ -96,14 +96,17 @@ TEST(FirmwareExample, RecordedEdgesAreWhatTheEncodersMake) {
 
 // What one run of the image under qemu printed and how it ended.
 struct QemuRun {
-  std::string out;
+  std::string out;     // the semihosting console
+  std::string errors;  // qemu's own messages
   int status = -1;
 };
 
-QemuRun run_under_qemu(const std::string& qemu, const std::string& image,
-                       const std::string& errors) {
+QemuRun run_under_qemu(const std::string& image) {
+  const std::string qemu = QUILLFEN_QEMU_ARM;
+  const std::string errors =
+      testing::TempDir() + std::filesystem::path(image).filename().string() + ".qemu.err";
   // The semihosting console goes to standard output, qemu's own messages to
-  // `errors`. A hung image is stopped after two minutes.
+  // a file. A hung image is stopped after two minutes.
   const std::string command = "timeout --kill-after=5 120 '" + qemu +
                               "' -M mps2-an385 -cpu cortex-m3 -display none -monitor none"
                               " -serial none -chardev stdio,id=console"
@@ -123,35 +126,56 @@ QemuRun run_under_qemu(const std::string& qemu, const std::string& image,
   }
   const int status = pclose(pipe);
   run.status = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
-  return run;
-}
-
-TEST(FirmwareExample, ImageUnderQemuPrintsWhatTheHostDecodes) {
-  const std::string image = QUILLFEN_FIRMWARE_IMAGE;
-  const std::string qemu = QUILLFEN_QEMU_ARM;
-  std::string missing;
-  if (image.empty()) {
-    missing = "arm-none-eabi-g++ was not found when this build was configured";
-  } else if (!std::filesystem::exists(image)) {
-    missing = "the image " + image + " was not built";
-  } else if (qemu.empty()) {
-    missing = "qemu-system-arm was not found when this build was configured";
-  }
-  if (!missing.empty()) {
-    const char* required = std::getenv("QUILLFEN_REQUIRE_FIRMWARE_TEST");
-    if (required != nullptr && *required != '\0') {
-      FAIL() << missing << ", but QUILLFEN_REQUIRE_FIRMWARE_TEST is set";
-    }
-    GTEST_SKIP() << missing << "; scripts/setup --dev installs the cross tools and qemu";
-  }
-
-  const std::string errors = testing::TempDir() + "firmware_test_qemu.err";
-  const QemuRun run = run_under_qemu(qemu, image, errors);
   std::ifstream error_file(errors);
   std::ostringstream error_text;
   error_text << error_file.rdbuf();
-  EXPECT_EQ(run.status, 0) << "qemu said: " << error_text.str();
+  run.errors = error_text.str();
+  return run;
+}
+
+// Why `image` cannot be run under qemu here, or nothing when it can.
+std::string missing_tools(const std::string& image) {
+  if (image.empty()) {
+    return "arm-none-eabi-g++ was not found when this build was configured";
+  }
+  if (!std::filesystem::exists(image)) {
+    return "the image " + image + " was not built";
+  }
+  if (std::string(QUILLFEN_QEMU_ARM).empty()) {
+    return "qemu-system-arm was not found when this build was configured";
+  }
+  return "";
+}
+
+// Skips the current test when the tools are missing; in CI
+// (QUILLFEN_REQUIRE_FIRMWARE_TEST set) fails it instead.
+#define SKIP_WITHOUT_TOOLS(image)                                                           \
+  do {                                                                                      \
+    const std::string missing = missing_tools(image);                                       \
+    if (!missing.empty()) {                                                                 \
+      const char* required = std::getenv("QUILLFEN_REQUIRE_FIRMWARE_TEST");                 \
+      if (required != nullptr && *required != '\0') {                                       \
+        FAIL() << missing << ", but QUILLFEN_REQUIRE_FIRMWARE_TEST is set";                 \
+      }                                                                                     \
+      GTEST_SKIP() << missing << "; scripts/setup --dev installs the cross tools and qemu"; \
+    }                                                                                       \
+  } while (false)
+
+TEST(FirmwareExample, ImageUnderQemuPrintsWhatTheHostDecodes) {
+  SKIP_WITHOUT_TOOLS(QUILLFEN_FIRMWARE_IMAGE);
+  const QemuRun run = run_under_qemu(QUILLFEN_FIRMWARE_IMAGE);
+  EXPECT_EQ(run.status, 0) << "qemu said: " << run.errors;
   EXPECT_EQ(run.out, host_output());
+}
+
+TEST(FirmwareExample, BrokenPreconditionOnTheTargetEndsWithTheCheckMessage) {
+  SKIP_WITHOUT_TOOLS(QUILLFEN_CHECK_FAILURE_IMAGE);
+  const QemuRun run = run_under_qemu(QUILLFEN_CHECK_FAILURE_IMAGE);
+  // The host's message, through semihosting; source paths are relative in
+  // the cross builds.
+  EXPECT_EQ(run.status, 1) << "qemu said: " << run.errors;
+  EXPECT_TRUE(run.out.starts_with("quillfen: internal error: datetime/bit_field.cpp:")) << run.out;
+  EXPECT_TRUE(run.out.ends_with(": high < buffer.size()\n")) << run.out;
 }
 
 }  // namespace

@@ -23,8 +23,8 @@ constexpr int kFirstSecond = 50;
 constexpr int kFrames = 3;
 
 // Second 0 of the first frame starts here, so that the microsecond counter
-// wraps past 2^32 during the second minute, between the pulse of its second
-// 29 and the next second marker.
+// wraps past 2^32 during the first whole minute, between the pulse of its
+// second 29 and the next second marker.
 constexpr std::uint32_t kStartUs = 4205000000U;
 
 // The edges of one station's lines of an encoder's edge log.
