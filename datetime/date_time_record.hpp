@@ -312,6 +312,8 @@ class DateTimeRecord {
 
 // Decoders advance copies and analyzers copy the record every minute.
 static_assert(std::is_trivially_copyable_v<DateTimeRecord>);
+// Size budget, on the host and on Cortex-M alike (42 bytes today): a record
+// that grows past it costs every receiver RAM, so growing it is a decision.
 static_assert(sizeof(DateTimeRecord) <= 48);
 
 }  // namespace quillfen

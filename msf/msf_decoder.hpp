@@ -233,6 +233,10 @@ class MsfDecoder {
   std::uint8_t end_of_minute_marker_ = 0;
 };
 
+// RAM budget of a receiver's MSF state, on the host and on Cortex-M alike
+// (316 bytes today): growing past it is a decision, not an accident.
+static_assert(sizeof(MsfDecoder) <= 336);
+
 }  // namespace quillfen
 
 #endif  // QUILLFEN_MSF_MSF_DECODER_HPP_

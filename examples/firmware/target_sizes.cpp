@@ -1,0 +1,15 @@
+// The sizes of the decoders' values on the target, for the size report:
+// each symbol below is as large as the type it names, so `nm --print-size`
+// of this object reads them. Never linked into an image.
+#include "datetime/date_time_record.hpp"
+#include "dcf77/dcf77_decoder.hpp"
+#include "msf/msf_decoder.hpp"
+
+extern "C" {
+extern const char quillfen_sizeof_Dcf77Decoder[sizeof(quillfen::Dcf77Decoder)];
+extern const char quillfen_sizeof_MsfDecoder[sizeof(quillfen::MsfDecoder)];
+extern const char quillfen_sizeof_DateTimeRecord[sizeof(quillfen::DateTimeRecord)];
+const char quillfen_sizeof_Dcf77Decoder[sizeof(quillfen::Dcf77Decoder)] = {};
+const char quillfen_sizeof_MsfDecoder[sizeof(quillfen::MsfDecoder)] = {};
+const char quillfen_sizeof_DateTimeRecord[sizeof(quillfen::DateTimeRecord)] = {};
+}
