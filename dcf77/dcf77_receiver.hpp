@@ -179,6 +179,10 @@ class Dcf77Receiver {
   EdgeTimer timer_;
 };
 
+// Receiver firmware keeps one per station in static memory; growth is a
+// decision (220 bytes on Cortex-M and x86-64).
+static_assert(sizeof(Dcf77Receiver) <= 240);
+
 }  // namespace quillfen
 
 #endif  // QUILLFEN_DCF77_DCF77_RECEIVER_HPP_

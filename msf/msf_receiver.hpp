@@ -157,6 +157,10 @@ class MsfReceiver {
   EdgeTimer timer_;
 };
 
+// Receiver firmware keeps one per station in static memory; growth is a
+// decision (344 bytes on Cortex-M and x86-64).
+static_assert(sizeof(MsfReceiver) <= 368);
+
 }  // namespace quillfen
 
 #endif  // QUILLFEN_MSF_MSF_RECEIVER_HPP_

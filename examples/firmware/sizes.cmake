@@ -36,8 +36,8 @@ endforeach()
 # initialised data (data) and the zeroed data (bss). Strings that the linker
 # merged share their addresses and count once, for the part met first.
 set(parts dcf77 msf datetime base handlers recording startup runtime)
-set(label_dcf77 "DCF77 decoder (`dcf77/`)")
-set(label_msf "MSF decoder (`msf/`)")
+set(label_dcf77 "DCF77 decoder and receiver (`dcf77/`)")
+set(label_msf "MSF decoder and receiver (`msf/`)")
 set(label_datetime "date-time core (`datetime/`)")
 set(label_base "`base/` (the example links its own `check_failed`)")
 set(label_handlers "edge handlers and minute lines (example)")
@@ -123,7 +123,7 @@ string(APPEND report "\nThe decoders keep no static data: their state is the dec
 # ---- The values, from symbols as large as they are -----------------------------
 run(symbols "${NM}" --print-size "${SIZEOF}")
 string(APPEND report "\n| value | sizeof on the target |\n| --- | ---: |\n")
-foreach(type Dcf77Decoder MsfDecoder DateTimeRecord)
+foreach(type Dcf77Receiver MsfReceiver Dcf77Decoder MsfDecoder DateTimeRecord)
   if(NOT symbols MATCHES "[0-9a-f]+ ([0-9a-f]+) [A-Za-z] quillfen_sizeof_${type}\n")
     message(FATAL_ERROR "sizes: no size of ${type} in ${SIZEOF}")
   endif()
