@@ -21,6 +21,8 @@
 #include <optional>
 #include <span>
 
+#include "base/check.hpp"
+
 namespace quillfen {
 
 // A received bit: 0, 1, or undetermined (nullopt: not received, or not
@@ -31,6 +33,38 @@ using Bit = std::optional<bool>;
 // room for a 61-second minute and one shift.
 inline constexpr std::size_t kBitBufferSize = 62;
 using BitBuffer = std::array<Bit, kBitBufferSize>;
+
+// The same 62 bits packed into two words: whether each second's bit was
+// received, and its value. The decoders keep a minute this way, so that a
+// field is read with a few shifts rather than bit by bit, and a minute takes
+// 16 bytes instead of 124. Every entry starts undetermined.
+class PackedBits {
+ public:
+  // REQUIRES: index < kBitBufferSize (checked).
+  void set(std::size_t index, Bit bit) {
+    QUILLFEN_CHECK(index < kBitBufferSize);
+    const std::uint64_t mask = std::uint64_t{1} << index;
+    known_ = (known_ & ~mask) | (bit.has_value() ? mask : 0);
+    ones_ = (ones_ & ~mask) | (bit.value_or(false) ? mask : 0);
+  }
+  // REQUIRES: index < kBitBufferSize (checked).
+  Bit operator[](std::size_t index) const {
+    QUILLFEN_CHECK(index < kBitBufferSize);
+    if (((known_ >> index) & 1) == 0) {
+      return std::nullopt;
+    }
+    return ((ones_ >> index) & 1) != 0;
+  }
+  // Bit i set: the bit of second i was received; and it was 1.
+  std::uint64_t known() const { return known_; }
+  std::uint64_t ones() const { return ones_; }
+
+  bool operator==(const PackedBits&) const = default;
+
+ private:
+  std::uint64_t known_ = 0;
+  std::uint64_t ones_ = 0;
+};
 
 // Reads a BCD number: groups of four bits weighing 1, 2, 4, 8 form decimal
 // digits, the group at `start` being the units, the next the tens, and so on.
@@ -81,6 +115,17 @@ std::optional<std::uint8_t> get_unary_value(std::span<const Bit> buffer, std::si
 // REQUIRES: max(start, stop) < buffer.size() (checked), unless the parity bit
 // is undetermined.
 std::optional<bool> get_parity(std::span<const Bit> buffer, std::size_t start, std::size_t stop,
+                               Bit parity_bit);
+
+// The same four helpers on packed bits, with the same results; the buffer
+// size of their preconditions is kBitBufferSize.
+std::optional<std::uint32_t> get_bcd_value(const PackedBits& bits, std::size_t start,
+                                           std::size_t stop);
+std::optional<std::uint32_t> get_binary_value(const PackedBits& bits, std::size_t start,
+                                              std::size_t stop);
+std::optional<std::uint8_t> get_unary_value(const PackedBits& bits, std::size_t start,
+                                            std::size_t stop);
+std::optional<bool> get_parity(const PackedBits& bits, std::size_t start, std::size_t stop,
                                Bit parity_bit);
 
 // The outcome of one parity check of a minute, the same for both stations

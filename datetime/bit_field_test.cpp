@@ -167,3 +167,61 @@ TEST(BitFieldDeathTest, RangeOutsideTheBufferStopsTheProgram) {
 
 }  // namespace
 }  // namespace quillfen
+
+namespace quillfen {
+namespace {
+
+// The packed helpers give exactly what the helpers on a BitBuffer give: every
+// range of a buffer, in both directions, for buffers of random bits with some
+// undetermined.
+TEST(PackedBitsTest, EveryHelperAgreesWithItsBitBufferTwin) {
+  std::uint64_t state = 12345;
+  const auto next = [&state] {
+    state = state * 6364136223846793005u + 1442695040888963407u;
+    return state >> 33;
+  };
+  for (int round = 0; round < 300; ++round) {
+    BitBuffer buffer{};
+    PackedBits packed;
+    const std::uint64_t undetermined_every = 2 + round % 40;
+    for (std::size_t i = 0; i < kBitBufferSize; ++i) {
+      const Bit bit = next() % undetermined_every == 0 ? Bit{} : Bit{next() % 2 == 1};
+      buffer[i] = bit;
+      packed.set(i, bit);
+      ASSERT_EQ(packed[i], bit);
+    }
+    for (std::size_t start = 0; start < kBitBufferSize; ++start) {
+      for (std::size_t stop = 0; stop < kBitBufferSize; ++stop) {
+        SCOPED_TRACE(testing::Message() << round << ": " << start << ".." << stop);
+        ASSERT_EQ(get_bcd_value(packed, start, stop), get_bcd_value(buffer, start, stop));
+        ASSERT_EQ(get_binary_value(packed, start, stop), get_binary_value(buffer, start, stop));
+        ASSERT_EQ(get_unary_value(packed, start, stop), get_unary_value(buffer, start, stop));
+        for (const Bit parity_bit : {Bit{}, Bit{false}, Bit{true}}) {
+          ASSERT_EQ(get_parity(packed, start, stop, parity_bit),
+                    get_parity(buffer, start, stop, parity_bit));
+        }
+      }
+    }
+  }
+}
+
+TEST(PackedBitsTest, StartsUndeterminedAndForgetsWhatIsOverwritten) {
+  PackedBits packed;
+  for (std::size_t i = 0; i < kBitBufferSize; ++i) EXPECT_EQ(packed[i], Bit{}) << i;
+  packed.set(61, true);
+  packed.set(61, Bit{});
+  EXPECT_EQ(packed, PackedBits());
+  packed.set(0, true);
+  packed.set(0, false);
+  EXPECT_EQ(packed[0], Bit{false});
+}
+
+TEST(PackedBitsDeathTest, AnIndexOutsideTheMinuteStopsTheProgram) {
+  PackedBits packed;
+  EXPECT_DEATH(packed.set(kBitBufferSize, true), "internal error");
+  EXPECT_DEATH(static_cast<void>(packed[kBitBufferSize]), "internal error");
+  EXPECT_DEATH(static_cast<void>(get_bcd_value(packed, 60, 62)), "internal error");
+}
+
+}  // namespace
+}  // namespace quillfen

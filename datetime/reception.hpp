@@ -10,7 +10,32 @@
 
 #include <cstdint>
 
+#include "base/check.hpp"
+
 namespace quillfen {
+
+// A value a receiver lends its caller: present or absent, like an optional,
+// but without a copy. It refers to the receiver's own value, which stays as
+// it is until the receiver's next step; a caller that keeps it longer copies
+// it (`*lent`).
+template <typename T>
+class Lent {
+ public:
+  constexpr Lent() = default;
+  constexpr explicit Lent(const T& value) : value_(&value) {}
+
+  constexpr bool has_value() const { return value_ != nullptr; }
+  constexpr explicit operator bool() const { return has_value(); }
+  // REQUIRES: has_value() (checked).
+  const T& operator*() const {
+    QUILLFEN_CHECK(value_ != nullptr);
+    return *value_;
+  }
+  const T* operator->() const { return &**this; }
+
+ private:
+  const T* value_ = nullptr;
+};
 
 // What the decoder made of one edge of the demodulated signal.
 enum class EdgeFate : std::uint8_t {

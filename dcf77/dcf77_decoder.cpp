@@ -26,14 +26,12 @@ constexpr std::size_t kLeapAnnounce = 19;
 constexpr std::size_t kStartOfTime = 20;
 constexpr std::size_t kLeapSecondBit = 59;
 
-// The second counter never reaches the size of the bit buffer.
-constexpr auto kSecondLimit = static_cast<std::uint8_t>(kBitBufferSize);
 
 bool is_set(const std::optional<std::uint8_t>& flags, std::uint8_t flag) {
   return flags.has_value() && (*flags & flag) != 0;
 }
 
-std::optional<std::uint8_t> bcd_field(const BitBuffer& bits, std::size_t first, std::size_t last) {
+std::optional<std::uint8_t> bcd_field(const PackedBits& bits, std::size_t first, std::size_t last) {
   const std::optional<std::uint32_t> value = get_bcd_value(bits, first, last);
   if (!value.has_value()) {
     return std::nullopt;
@@ -42,7 +40,7 @@ std::optional<std::uint8_t> bcd_field(const BitBuffer& bits, std::size_t first, 
   return static_cast<std::uint8_t>(*value);
 }
 
-std::optional<std::uint16_t> third_party_value(const BitBuffer& bits,
+std::optional<std::uint16_t> third_party_value(const PackedBits& bits,
                                                std::uint8_t previous_second) {
   if (previous_second < kThirdPartyLast) {
     return std::nullopt;
@@ -91,7 +89,7 @@ bool Dcf77Decoder::handle_new_edge(bool is_high, std::uint32_t when) {
   }
   if (is_high) {
     if (gap >= kLostSignalGap) {
-      bit_buffer_[second_] = std::nullopt;
+      bit_buffer_.set(second_, std::nullopt);
     } else {
       new_minute_ = gap >= kNewMinuteGap;
       new_second_ = gap >= kNewSecondGap;
@@ -99,40 +97,21 @@ bool Dcf77Decoder::handle_new_edge(bool is_high, std::uint32_t when) {
   } else {
     new_second_ = false;
     if (gap < kOnePulse) {
-      bit_buffer_[second_] = false;
+      bit_buffer_.set(second_, false);
     } else if (gap < kOverlongPulse) {
-      bit_buffer_[second_] = true;
+      bit_buffer_.set(second_, true);
     } else {
-      bit_buffer_[second_] = std::nullopt;
+      bit_buffer_.set(second_, std::nullopt);
     }
-  }
-  return true;
-}
-
-void Dcf77Decoder::set_current_bit(Bit value) { bit_buffer_[second_] = value; }
-
-Bit Dcf77Decoder::get_current_bit() const { return bit_buffer_[second_]; }
-
-void Dcf77Decoder::set_new_minute(bool value) { new_minute_ = value; }
-
-bool Dcf77Decoder::increase_second() {
-  const std::uint8_t length = get_minute_length();
-  previous_second_ = second_;
-  if (new_minute_) {
-    second_ = 0;
-    return true;
-  }
-  ++second_;
-  if (second_ == length || second_ == kSecondLimit) {
-    second_ = 0;
-    return false;
   }
   return true;
 }
 
 bool Dcf77Decoder::increase_minute() {
   datetime_.clear_jumps();
-  return datetime_.bump_minute();
+  const bool advanced = datetime_.bump_minute();
+  minute_length_ = leap_minute_length(datetime_, 59);
+  return advanced;
 }
 
 std::uint8_t Dcf77Decoder::leap_minute_length(const DateTimeRecord& clock, std::uint8_t minute) {
@@ -141,19 +120,22 @@ std::uint8_t Dcf77Decoder::leap_minute_length(const DateTimeRecord& clock, std::
   return leap_due ? 61 : 60;
 }
 
-std::uint8_t Dcf77Decoder::get_minute_length() const { return leap_minute_length(datetime_, 59); }
-
 std::uint8_t Dcf77Decoder::get_this_minute_length() const {
   return is_set(datetime_.leap_second(), LEAP_PROCESSED) ? 61 : 60;
 }
 
 std::uint8_t Dcf77Decoder::get_next_minute_length() const { return get_minute_length(); }
 
+void Dcf77Decoder::decode_time(bool add_minute, bool strict) {
+  decode_minute(add_minute, strict);
+  minute_length_ = leap_minute_length(datetime_, 59);
+}
+
 std::optional<std::uint16_t> Dcf77Decoder::read_third_party_buffer() const {
   return third_party_value(bit_buffer_, previous_second_);
 }
 
-void Dcf77Decoder::decode_time(bool add_minute, bool strict) {
+void Dcf77Decoder::decode_minute(bool add_minute, bool strict) {
   datetime_.clear_jumps();
   std::uint8_t length = leap_minute_length(datetime_, 59);
 

@@ -88,15 +88,15 @@ class Dcf77Decoder {
   bool handle_new_edge(bool is_high, std::uint32_t when);
 
   // Stores `value` as the bit of the current second.
-  void set_current_bit(Bit value);
+  void set_current_bit(Bit value) { bit_buffer_.set(second_, value); }
   // The bit stored for the current second. Bits are never cleared between
   // minutes: until a bit is stored in this minute, the entry holds the one of
   // an earlier minute.
-  Bit get_current_bit() const;
+  Bit get_current_bit() const { return bit_buffer_[second_]; }
 
   // For bit logs, where no edges exist: whether the character just read ended
   // the minute (the minute marker).
-  void set_new_minute(bool value);
+  void set_new_minute(bool value) { new_minute_ = value; }
 
   // Moves to the next second, with L = get_minute_length() taken before
   // anything changes: get_previous_second() becomes the current second; on a
@@ -105,7 +105,20 @@ class Dcf77Decoder {
   // result false (the minute ran past its end without a minute marker).
   // After a minute of L seconds with its marker, get_previous_second() is
   // L - 1.
-  bool increase_second();
+  bool increase_second() {
+    const std::uint8_t length = minute_length_;
+    previous_second_ = second_;
+    if (new_minute_) {
+      second_ = 0;
+      return true;
+    }
+    ++second_;
+    if (second_ == length || second_ == kBitBufferSize) {
+      second_ = 0;
+      return false;
+    }
+    return true;
+  }
 
   // Advances the clock by one minute without decoding, for a minute whose
   // marker was lost: clears the clock's jump flags, then returns whether the
@@ -114,7 +127,7 @@ class Dcf77Decoder {
 
   // Length of the minute being received: 61 when the clock reads minute 59
   // and a leap second is announced (LEAP_ANNOUNCED), otherwise 60. Never 59.
-  std::uint8_t get_minute_length() const;
+  std::uint8_t get_minute_length() const { return minute_length_; }
   // After decode_time: length of the minute just decoded, 61 when the clock
   // shows a processed leap second (LEAP_PROCESSED, also when the leap second
   // was missing), otherwise 60.
@@ -204,12 +217,14 @@ class Dcf77Decoder {
  private:
   // 61 when `clock` reads `minute` with a leap second announced, else 60.
   static std::uint8_t leap_minute_length(const DateTimeRecord& clock, std::uint8_t minute);
+  // decode_time but for the minute length kept for the next minute.
+  void decode_minute(bool add_minute, bool strict);
 
   std::optional<std::uint16_t> third_party_buffer_;
   std::uint32_t last_edge_time_ = 0;
   std::uint32_t spike_limit_ = 30000;
   DateTimeRecord datetime_;
-  BitBuffer bit_buffer_{};
+  PackedBits bit_buffer_{};
   bool first_minute_ = true;
   bool new_minute_ = false;
   bool new_second_ = false;
@@ -223,13 +238,16 @@ class Dcf77Decoder {
   Bit bit_20_;
   std::uint8_t previous_second_ = 0;
   std::uint8_t second_ = 0;
+  // get_minute_length(): it follows from the clock alone, and is worked out
+  // again whenever the clock changes, rather than for every second.
+  std::uint8_t minute_length_ = 60;
 };
 
 // Analyzers keep the decoder on their stack and tests copy it freely.
 static_assert(std::is_trivially_copyable_v<Dcf77Decoder>);
 // RAM budget of a receiver's DCF77 state, on the host and on Cortex-M alike
-// (200 bytes today): growing past it is a decision, not an accident.
-static_assert(sizeof(Dcf77Decoder) <= 216);
+// (96 bytes today): growing past it is a decision, not an accident.
+static_assert(sizeof(Dcf77Decoder) <= 112);
 
 }  // namespace quillfen
 

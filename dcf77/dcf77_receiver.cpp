@@ -20,15 +20,16 @@ void Dcf77Receiver::advance_without_decoding() {
   }
 }
 
-Dcf77Minute Dcf77Receiver::end_minute(std::uint8_t seconds, bool decode,
-                                      std::optional<MinuteLength> wrong_length) {
-  Dcf77Minute minute{seconds, wrong_length, third_party_, wrapped_, std::nullopt};
+Lent<Dcf77Minute> Dcf77Receiver::end_minute(std::uint8_t seconds, bool decode,
+                                            std::optional<MinuteLength> wrong_length) {
+  Dcf77Minute& minute = minute_;
+  minute = Dcf77Minute{seconds, wrong_length, third_party_, wrapped_, std::nullopt};
   third_party_.reset();
   wrapped_ = false;
   if (!decode) {
     // Too short to decode, but a minute boundary all the same.
     advance_without_decoding();
-    return minute;
+    return Lent<Dcf77Minute>(minute);
   }
   const bool add_minute = advance_.due();
   decoder_.decode_time(add_minute, strict_);
@@ -48,7 +49,7 @@ Dcf77Minute Dcf77Receiver::end_minute(std::uint8_t seconds, bool decode,
                                 decoder_.get_bit_0(),
                                 decoder_.get_call_bit(),
                                 decoder_.get_bit_20()};
-  return minute;
+  return Lent<Dcf77Minute>(minute);
 }
 
 Dcf77BitStep Dcf77Receiver::take_bit(char c) {

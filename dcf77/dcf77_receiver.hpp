@@ -111,15 +111,25 @@ struct Dcf77CounterLine {
 // What one per-bit log character did, in report order: the character was
 // stored (or ended the line), the second counter wrapped, the minute ended.
 struct Dcf77BitStep {
+  // Written out so that a step is not cleared byte by byte for every
+  // character or edge: only the members below are set, and the minute's
+  // storage stays untouched while it is absent.
+  Dcf77BitStep() {}
+
   bool reset = false;              // "*": the decoder was reset
   std::optional<BitEcho> echo;     // "0", "1", "_" or the line feed, at its second
   bool wrapped = false;            // increase_second refused: no minute marker came
-  std::optional<Dcf77Minute> minute;
+  Lent<Dcf77Minute> minute;        // valid until the receiver's next step
 };
 
 // What one edge did, in report order.
 struct Dcf77EdgeStep {
-  EdgeMeasure measure;
+  // Written out so that a step is not cleared byte by byte for every
+  // character or edge: only the members below are set, and the minute's
+  // storage stays untouched while it is absent.
+  Dcf77EdgeStep() {}
+
+  EdgeMeasure measure{};
   // The edge line of the last pulsed second, made before stepping into the
   // unpulsed last second, and the counter line of that step.
   std::optional<Dcf77EdgeLine> last_second_line;
@@ -129,7 +139,7 @@ struct Dcf77EdgeStep {
   // The second counter ran past the end of the minute: the minute marker was
   // lost, and the clock was advanced without decoding where that was due.
   bool wrapped = false;
-  std::optional<Dcf77Minute> minute;
+  Lent<Dcf77Minute> minute;  // valid until the receiver's next step
 };
 
 class Dcf77Receiver {
@@ -165,8 +175,8 @@ class Dcf77Receiver {
  private:
   bool step_second();
   void advance_without_decoding();
-  Dcf77Minute end_minute(std::uint8_t seconds, bool decode,
-                         std::optional<MinuteLength> wrong_length);
+  Lent<Dcf77Minute> end_minute(std::uint8_t seconds, bool decode,
+                               std::optional<MinuteLength> wrong_length);
   Dcf77EdgeLine edge_line();
   Dcf77CounterLine step_into_last_second();
 
@@ -175,13 +185,15 @@ class Dcf77Receiver {
   std::optional<std::uint16_t> third_party_;
   bool wrapped_ = false;
   ClockAdvance advance_;
+  // The last minute that ended, lent to the caller with its step.
+  Dcf77Minute minute_{};
   // Edge logs.
   EdgeTimer timer_;
 };
 
 // Receiver firmware keeps one per station in static memory; growth is a
-// decision (220 bytes on Cortex-M and x86-64).
-static_assert(sizeof(Dcf77Receiver) <= 240);
+// decision (264 bytes on Cortex-M and x86-64, the last minute included).
+static_assert(sizeof(Dcf77Receiver) <= 288);
 
 }  // namespace quillfen
 

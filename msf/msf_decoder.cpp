@@ -37,8 +37,8 @@ void MsfDecoder::shift_into_marker(bool a_bit) {
 }
 
 void MsfDecoder::store_current_bits(Bit a, Bit b) {
-  bit_buffer_a_[second_] = a;
-  bit_buffer_b_[second_] = b;
+  bit_buffer_a_.set(second_, a);
+  bit_buffer_b_.set(second_, b);
 }
 
 bool MsfDecoder::handle_new_edge(bool is_high, std::uint32_t when) {
@@ -103,7 +103,7 @@ void MsfDecoder::classify_pulse(std::uint32_t pulse_length) {
 }
 
 void MsfDecoder::set_current_bit_a(Bit value) {
-  bit_buffer_a_[second_] = value;
+  bit_buffer_a_.set(second_, value);
   if (value) {
     shift_into_marker(*value);
   } else {
@@ -113,7 +113,7 @@ void MsfDecoder::set_current_bit_a(Bit value) {
 }
 
 void MsfDecoder::set_current_bit_b(Bit value) {
-  bit_buffer_b_[second_] = value;
+  bit_buffer_b_.set(second_, value);
   new_minute_ = false;
 }
 
@@ -172,8 +172,8 @@ void MsfDecoder::decode_time(bool add_minute, bool strict) {
     const int index = position + shift;
     return static_cast<std::size_t>(index);
   };
-  const BitBuffer& a = bit_buffer_a_;
-  const BitBuffer& b = bit_buffer_b_;
+  const PackedBits& a = bit_buffer_a_;
+  const PackedBits& b = bit_buffer_b_;
 
   year_parity_ = get_parity(a, at(17), at(24), b[at(54)]);
   month_day_parity_ = get_parity(a, at(25), at(35), b[at(55)]);

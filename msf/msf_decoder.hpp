@@ -219,8 +219,8 @@ class MsfDecoder {
   std::uint32_t last_interval_ = 0;
   std::uint32_t spike_limit_ = kDefaultSpikeLimit;
   DateTimeRecord datetime_;
-  BitBuffer bit_buffer_a_{};
-  BitBuffer bit_buffer_b_{};
+  PackedBits bit_buffer_a_{};
+  PackedBits bit_buffer_b_{};
   std::optional<bool> year_parity_;
   std::optional<bool> month_day_parity_;
   std::optional<bool> weekday_parity_;
@@ -234,8 +234,8 @@ class MsfDecoder {
 };
 
 // RAM budget of a receiver's MSF state, on the host and on Cortex-M alike
-// (316 bytes today): growing past it is a decision, not an accident.
-static_assert(sizeof(MsfDecoder) <= 336);
+// (104 bytes today): growing past it is a decision, not an accident.
+static_assert(sizeof(MsfDecoder) <= 120);
 
 }  // namespace quillfen
 

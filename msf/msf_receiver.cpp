@@ -19,14 +19,14 @@ void MsfReceiver::advance_without_decoding() {
   }
 }
 
-MsfMinute MsfReceiver::end_minute(std::uint8_t seconds) {
+Lent<MsfMinute> MsfReceiver::end_minute(std::uint8_t seconds) {
   const bool add_minute = advance_.due();
   decoder_.decode_time(add_minute, strict_);
   if (add_minute) {
     advance_.advanced();
   }
   const DateTimeRecord& clock = decoder_.get_datetime();
-  return MsfMinute{
+  minute_ = MsfMinute{
       seconds,
       MsfReading{decoder_.get_first_minute(), decoder_.get_minute_length(), clock,
                  clock.get_utc(),
@@ -35,6 +35,7 @@ MsfMinute MsfReceiver::end_minute(std::uint8_t seconds) {
                  odd_parity_check(decoder_.get_month_day_parity()),
                  odd_parity_check(decoder_.get_weekday_parity()),
                  odd_parity_check(decoder_.get_hour_minute_parity())}};
+  return Lent<MsfMinute>(*minute_);
 }
 
 MsfBitStep MsfReceiver::take_bit(char c) {

@@ -85,11 +85,16 @@ struct MsfEdgeLine {
 
 // What one per-bit log character did, in report order.
 struct MsfBitStep {
+  // Written out so that a step is not cleared byte by byte for every
+  // character or edge: only the members below are set, and the minute's
+  // storage stays untouched while it is absent.
+  MsfBitStep() {}
+
   bool reset = false;           // "*": the decoder was reset
   std::optional<BitEcho> echo;  // "0".."4" or "_", at the second it was stored at
   // The minute ended at this second (its last second; the end-of-minute
-  // marker may still be missing).
-  std::optional<MsfMinute> minute;
+  // marker may still be missing). Valid until the receiver's next step.
+  Lent<MsfMinute> minute;
   // Not the last second of a minute, but the seconds since the last
   // completed end-of-minute marker do not make a minute: the marker came
   // early, or a minute marker came out of place.
@@ -103,13 +108,18 @@ struct MsfBitStep {
 
 // What one edge did, in report order.
 struct MsfEdgeStep {
-  EdgeMeasure measure;
+  // Written out so that a step is not cleared byte by byte for every
+  // character or edge: only the members below are set, and the minute's
+  // storage stays untouched while it is absent.
+  MsfEdgeStep() {}
+
+  EdgeMeasure measure{};
   std::optional<MsfEdgeLine> edge_line;
   // The second counter ran past the end of the minute: the end-of-minute
   // marker was lost, and the clock was advanced without decoding where that
   // was due.
   bool wrapped = false;
-  std::optional<MsfMinute> minute;
+  Lent<MsfMinute> minute;  // valid until the receiver's next step
 };
 
 class MsfReceiver {
@@ -144,7 +154,7 @@ class MsfReceiver {
  private:
   bool step_second();
   void advance_without_decoding();
-  MsfMinute end_minute(std::uint8_t seconds);
+  Lent<MsfMinute> end_minute(std::uint8_t seconds);
 
   MsfDecoder decoder_;
   bool strict_;
@@ -153,13 +163,15 @@ class MsfReceiver {
   // a marker it still tells how long the "minute" was.
   std::uint64_t bits_since_marker_ = 0;
   ClockAdvance advance_;
+  // The last minute that ended, lent to the caller with its step.
+  std::optional<MsfMinute> minute_;
   // Edge logs.
   EdgeTimer timer_;
 };
 
 // Receiver firmware keeps one per station in static memory; growth is a
-// decision (344 bytes on Cortex-M and x86-64).
-static_assert(sizeof(MsfReceiver) <= 368);
+// decision (232 bytes on Cortex-M and x86-64, the last minute included).
+static_assert(sizeof(MsfReceiver) <= 256);
 
 }  // namespace quillfen
 

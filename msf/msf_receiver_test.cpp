@@ -31,9 +31,24 @@ void expect_clock_shows(const DateTimeRecord& clock, sys_minutes carried) {
   EXPECT_EQ(clock.minute(), civil.minute);
 }
 
-std::vector<MsfBitStep> bit_steps(MsfReceiver& receiver, std::string_view log) {
-  std::vector<MsfBitStep> steps;
-  for (const char c : log) steps.push_back(receiver.take_bit(c));
+// A step kept for later, with a copy of the minute the receiver lent with it.
+template <typename Step>
+struct Kept : Step {
+  std::optional<MsfMinute> kept_minute;
+};
+
+template <typename Step>
+Kept<Step> keep(const Step& step) {
+  Kept<Step> kept;
+  static_cast<Step&>(kept) = step;
+  if (step.minute) kept.kept_minute = *step.minute;
+  kept.minute = {};
+  return kept;
+}
+
+std::vector<Kept<MsfBitStep>> bit_steps(MsfReceiver& receiver, std::string_view log) {
+  std::vector<Kept<MsfBitStep>> steps;
+  for (const char c : log) steps.push_back(keep(receiver.take_bit(c)));
   return steps;
 }
 
@@ -45,19 +60,19 @@ TEST(MsfReceiverBits, AMinuteEndsAtItsLastSecond) {
   std::string log = msf_bit_log(frames);
   ASSERT_EQ(log.back(), '\n');
   MsfReceiver receiver(false);
-  const std::vector<MsfBitStep> steps = bit_steps(receiver, log);
+  const auto steps = bit_steps(receiver, log);
   ASSERT_EQ(steps.size(), 61u);
   for (std::size_t s = 0; s < 60; ++s) {
     ASSERT_TRUE(steps[s].echo.has_value()) << s;
     EXPECT_EQ(steps[s].echo->second, s);
-    EXPECT_EQ(steps[s].minute.has_value(), s == 59);
+    EXPECT_EQ(steps[s].kept_minute.has_value(), s == 59);
     EXPECT_EQ(steps[s].end_of_minute, s == 59);
     EXPECT_FALSE(steps[s].wrong_length.has_value() || steps[s].wrapped);
   }
   // The line feed means nothing here.
-  EXPECT_FALSE(steps[60].echo || steps[60].minute || steps[60].end_of_minute);
+  EXPECT_FALSE(steps[60].echo || steps[60].kept_minute || steps[60].end_of_minute);
 
-  const MsfMinute& minute = *steps[59].minute;
+  const MsfMinute& minute = *steps[59].kept_minute;
   EXPECT_EQ(minute.seconds, 60);
   EXPECT_EQ(minute.reading.minute_length, 60);
   EXPECT_TRUE(minute.reading.marker_complete);
@@ -83,10 +98,10 @@ TEST(MsfReceiverBits, MisplacedMarkersAreMinutesOfTheWrongLength) {
     // The log begins 23 seconds before the end of a minute: the marker is
     // complete after 23 seconds.
     MsfReceiver receiver(false);
-    const std::vector<MsfBitStep> steps = bit_steps(receiver, first.substr(37) + second);
+    const auto steps = bit_steps(receiver, first.substr(37) + second);
     EXPECT_EQ(steps[22].wrong_length, (MinuteLength{23, 60}));
     EXPECT_TRUE(steps[22].end_of_minute);
-    EXPECT_FALSE(steps[22].minute.has_value());
+    EXPECT_FALSE(steps[22].kept_minute.has_value());
   }
   {
     // A minute whose last eight A bits are not the marker: reported at its
@@ -95,18 +110,18 @@ TEST(MsfReceiverBits, MisplacedMarkersAreMinutesOfTheWrongLength) {
     std::string bad = first;
     bad[59] = '3';  // 59A = 1 instead of 0
     MsfReceiver receiver(false);
-    std::vector<MsfBitStep> steps = bit_steps(receiver, first + bad + bad + second);
+    const auto steps = bit_steps(receiver, first + bad + bad + second);
     std::vector<std::size_t> minutes, wraps;
     std::vector<MinuteLength> lengths;
     for (std::size_t i = 0; i < steps.size(); ++i) {
-      if (steps[i].minute) minutes.push_back(i);
+      if (steps[i].kept_minute) minutes.push_back(i);
       if (steps[i].wrapped) wraps.push_back(i);
       if (steps[i].wrong_length) lengths.push_back(*steps[i].wrong_length);
     }
     EXPECT_EQ(minutes, (std::vector<std::size_t>{59, 120, 181, 242}));
     EXPECT_EQ(wraps, (std::vector<std::size_t>{120, 181}));
     EXPECT_EQ(lengths, (std::vector<MinuteLength>{{119, 60}}));
-    EXPECT_FALSE(steps[120].minute->reading.marker_complete);
+    EXPECT_FALSE(steps[120].kept_minute->reading.marker_complete);
   }
 }
 
@@ -119,8 +134,8 @@ TEST(MsfReceiverBits, ResetMakesANewDecoder) {
   EXPECT_EQ(receiver.decoder(), MsfDecoder());
 }
 
-std::vector<MsfEdgeStep> edge_steps(MsfReceiver& receiver, std::string_view log) {
-  std::vector<MsfEdgeStep> steps;
+std::vector<Kept<MsfEdgeStep>> edge_steps(MsfReceiver& receiver, std::string_view log) {
+  std::vector<Kept<MsfEdgeStep>> steps;
   while (!log.empty()) {
     const std::size_t end = log.find('\n');
     const std::string line{log.substr(0, end)};
@@ -129,8 +144,8 @@ std::vector<MsfEdgeStep> edge_steps(MsfReceiver& receiver, std::string_view log)
     unsigned long when = 0;
     unsigned long tick = 0;
     EXPECT_EQ(std::sscanf(line.c_str(), "M %7s %lu %lu", level, &when, &tick), 3) << line;
-    steps.push_back(
-        receiver.take_edge(std::string_view{level} == "true", static_cast<std::uint32_t>(when)));
+    steps.push_back(keep(
+        receiver.take_edge(std::string_view{level} == "true", static_cast<std::uint32_t>(when))));
   }
   return steps;
 }
@@ -139,11 +154,11 @@ TEST(MsfReceiverEdges, EdgeLinesAndMinutesOfACleanLog) {
   const sys_minutes first = utc(2025, 1, 6, 14, 3);
   const std::vector<MsfFrame> frames = msf_frames(first, 3, {});
   MsfReceiver receiver(true);
-  const std::vector<MsfEdgeStep> steps = edge_steps(receiver, msf_edge_log(frames));
+  const auto steps = edge_steps(receiver, msf_edge_log(frames));
   EXPECT_EQ(steps.front().measure.fate, EdgeFate::First);
   std::vector<MsfMinute> minutes;
   std::vector<std::uint8_t> line_seconds;
-  for (const MsfEdgeStep& step : steps) {
+  for (const auto& step : steps) {
     EXPECT_NE(step.measure.fate, EdgeFate::Spike);
     EXPECT_FALSE(step.wrapped);
     if (step.edge_line) {
@@ -151,11 +166,11 @@ TEST(MsfReceiverEdges, EdgeLinesAndMinutesOfACleanLog) {
       EXPECT_EQ(step.edge_line->elapsed, 1000000u);
       line_seconds.push_back(step.edge_line->second);
     }
-    if (step.minute) {
+    if (step.kept_minute) {
       // At the falling edge that completes the marker, second 59 running.
       EXPECT_FALSE(step.measure.is_high);
       EXPECT_FALSE(step.edge_line.has_value());
-      minutes.push_back(*step.minute);
+      minutes.push_back(*step.kept_minute);
     }
   }
   // Every second of the three minutes ends with an edge line.
@@ -179,12 +194,12 @@ TEST(MsfReceiverEdges, AGlitchAfterTheMarkerIsASpikeAndNoSecondMinute) {
   MsfReceiver receiver(true);
   int spikes = 0;
   int minutes = 0;
-  for (const MsfEdgeStep& step : edge_steps(receiver, msf_edge_log(frames, options))) {
+  for (const auto& step : edge_steps(receiver, msf_edge_log(frames, options))) {
     if (step.measure.fate == EdgeFate::Spike) {
       ++spikes;
-      EXPECT_FALSE(step.edge_line || step.minute);
+      EXPECT_FALSE(step.edge_line || step.kept_minute);
     }
-    minutes += step.minute ? 1 : 0;
+    minutes += step.kept_minute ? 1 : 0;
   }
   EXPECT_EQ(spikes, 2 * 2);
   EXPECT_EQ(minutes, 2);

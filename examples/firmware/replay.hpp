@@ -6,7 +6,6 @@
 #ifndef QUILLFEN_EXAMPLES_FIRMWARE_REPLAY_HPP_
 #define QUILLFEN_EXAMPLES_FIRMWARE_REPLAY_HPP_
 
-#include <optional>
 #include <string_view>
 
 #include "examples/firmware/edge_handlers.hpp"
@@ -20,7 +19,7 @@ namespace quillfen::firmware {
 template <typename Emit>
 void replay_dcf77(Dcf77Station& station, Emit&& emit) {
   for (const RecordedEdge& edge : dcf77_recording()) {
-    if (const std::optional<Dcf77Minute> minute = on_dcf77_edge(station, edge.is_high, edge.when)) {
+    if (const Lent<Dcf77Minute> minute = on_dcf77_edge(station, edge.is_high, edge.when)) {
       emit(dcf77_minute_line(*minute).view());
     }
   }
@@ -29,7 +28,7 @@ void replay_dcf77(Dcf77Station& station, Emit&& emit) {
 template <typename Emit>
 void replay_msf(MsfStation& station, Emit&& emit) {
   for (const RecordedEdge& edge : msf_recording()) {
-    if (const std::optional<MsfMinute> minute = on_msf_edge(station, edge.is_high, edge.when)) {
+    if (const Lent<MsfMinute> minute = on_msf_edge(station, edge.is_high, edge.when)) {
       emit(msf_minute_line(*minute).view());
     }
   }

@@ -87,7 +87,8 @@ void put_leap_second_text(OutputBuffer& out, const DateTimeRecord& shown,
 // weekday, hour, minute and the end-of-minute marker. A leap second is
 // inserted (or dropped) at the end of the DUT1 negative field, so every field
 // from the year on moves with it.
-void put_msf_bits_line(OutputBuffer& out, const std::array<char, kBitBufferSize>& minute_chars,
+template <typename Byte>
+void put_msf_bits_line(OutputBuffer& out, const std::array<Byte, kBitBufferSize>& minute_chars,
                        std::uint8_t length) {
   const int shift = static_cast<int>(length) - 60;
   const std::array<int, 9> field_starts = {
@@ -98,7 +99,7 @@ void put_msf_bits_line(OutputBuffer& out, const std::array<char, kBitBufferSize>
       out.put(' ');
       ++next_field;
     }
-    out.put(minute_chars[static_cast<std::size_t>(index)]);
+    out.put(static_cast<char>(minute_chars[static_cast<std::size_t>(index)]));
   }
   out.put('\n');
 }
@@ -127,7 +128,7 @@ void put_first_minute(OutputBuffer& out, bool first_minute, std::uint8_t seconds
 ReportWriter::ReportWriter(OutputBuffer& out, bool show_utc) : out_(out), show_utc_(show_utc) {
   edges_.reserve(64);
   bits_line_.reserve(128);
-  minute_chars_.fill(' ');
+  minute_chars_.fill(LineByte{' '});
 }
 
 void ReportWriter::comment(std::string_view line) {
@@ -230,15 +231,16 @@ void ReportWriter::put_msf_minute(const MsfMinute& minute) {
 void ReportWriter::take(const Dcf77BitStep& step) {
   if (step.echo.has_value()) {
     if (step.echo->character != '\n' && begins_dcf77_field(step.echo->second)) {
-      bits_line_.push_back(' ');
+      bits_line_.push_back(LineByte{' '});
     }
-    bits_line_.push_back(step.echo->character);
+    bits_line_.push_back(LineByte{step.echo->character});
   }
   if (step.wrapped) {
     out_.put("increase_second() == false\n");
   }
   if (step.minute.has_value()) {
-    out_.put(bits_line_);
+    // Characters may be read through any object's bytes.
+    out_.put(std::string_view(reinterpret_cast<const char*>(bits_line_.data()), bits_line_.size()));
     bits_line_.clear();
     put_dcf77_minute(*step.minute);
   }
@@ -269,7 +271,7 @@ void ReportWriter::take(const Dcf77EdgeStep& step) {
 
 void ReportWriter::take(const MsfBitStep& step) {
   if (step.echo.has_value()) {
-    minute_chars_[step.echo->second] = step.echo->character;
+    minute_chars_[step.echo->second] = LineByte{step.echo->character};
   }
   if (step.minute.has_value()) {
     put_msf_bits_line(out_, minute_chars_, step.minute->seconds);

@@ -71,10 +71,16 @@ class ReportWriter {
   // latest edge (the counter line shows it).
   std::vector<EdgeSample> edges_;
   std::uint32_t tick_ = 0;
-  // DCF77 per-bit logs: the bits line of the minute so far.
-  std::string bits_line_;
-  // MSF per-bit logs: the character last stored at each second.
-  std::array<char, kBitBufferSize> minute_chars_;
+  // DCF77 per-bit logs: the bits line of the minute so far. Its bytes are
+  // not of a character type, so that storing one does not make the compiler
+  // assume that the receiver's state might have changed with it (the hot loop
+  // of a per-bit log keeps that state in registers); and a vector, whose
+  // appends are inlined, unlike those of a string.
+  enum class LineByte : char {};
+  std::vector<LineByte> bits_line_;
+  // MSF per-bit logs: the character last stored at each second (not of a
+  // character type either, for the same reason).
+  std::array<LineByte, kBitBufferSize> minute_chars_;
 };
 
 }  // namespace quillfen
