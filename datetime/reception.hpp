@@ -100,21 +100,18 @@ class ClockAdvance {
   // The count starts, and a reset of the receiver sets it back, as if a whole
   // minute had passed.
   void reset() { seconds_ = kMinuteSeconds; }
-  // The second counter moved on by one.
-  void stepped() {
-    if (seconds_ < kMinuteSeconds) {
-      ++seconds_;
-    }
-  }
+  // The second counter moved on by one. (64 bits: no log has enough seconds
+  // to make the count wrap.)
+  void stepped() { ++seconds_; }
   // A minute boundary now may advance the clock.
   bool due() const { return seconds_ >= kSameBoundary; }
   // The clock was advanced.
   void advanced() { seconds_ = 0; }
 
  private:
-  static constexpr std::uint8_t kMinuteSeconds = 60;
-  static constexpr std::uint8_t kSameBoundary = 30;
-  std::uint8_t seconds_ = kMinuteSeconds;
+  static constexpr std::uint64_t kMinuteSeconds = 60;
+  static constexpr std::uint64_t kSameBoundary = 30;
+  std::uint64_t seconds_ = kMinuteSeconds;
 };
 
 // One character of a per-bit log that meant something to the receiver, and

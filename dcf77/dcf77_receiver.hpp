@@ -192,7 +192,7 @@ class Dcf77Receiver {
 };
 
 // Receiver firmware keeps one per station in static memory; growth is a
-// decision (264 bytes on Cortex-M and x86-64, the last minute included).
+// decision (272 bytes on Cortex-M and x86-64, the last minute included).
 static_assert(sizeof(Dcf77Receiver) <= 288);
 
 }  // namespace quillfen

@@ -170,7 +170,7 @@ class MsfReceiver {
 };
 
 // Receiver firmware keeps one per station in static memory; growth is a
-// decision (232 bytes on Cortex-M and x86-64, the last minute included).
+// decision (240 bytes on Cortex-M and x86-64, the last minute included).
 static_assert(sizeof(MsfReceiver) <= 256);
 
 }  // namespace quillfen
