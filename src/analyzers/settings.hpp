@@ -29,6 +29,14 @@ struct Settings {
   std::optional<std::uint32_t> spike_limit;
   // The log file, as given.
   std::string logfile;
+  // -S: a summary of the whole log instead of the per-minute report.
+  bool summary = false;
+  // -j: JSON on standard output, one object per minute (JSON Lines), or with
+  // `summary` the summary as one object.
+  bool json = false;
+  // -p: the file to draw the picture of the reception into (SVG), in
+  // addition to what standard output gets.
+  std::optional<std::string> picture;
 
   bool operator==(const Settings&) const = default;
 };
