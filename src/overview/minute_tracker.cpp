@@ -128,7 +128,7 @@ OverviewMinute MinuteTracker::msf_minute(const MsfMinute& value) {
   return minute;
 }
 
-std::optional<OverviewMinute> MinuteTracker::take(const Dcf77BitStep& step) {
+std::optional<OverviewMinute> MinuteTracker::take_counted(const Dcf77BitStep& step) {
   if (step.reset) {
     ++resets_;
   }
@@ -142,14 +142,7 @@ std::optional<OverviewMinute> MinuteTracker::take(const Dcf77BitStep& step) {
   return dcf77_minute(*step.minute);
 }
 
-std::optional<OverviewMinute> MinuteTracker::take(const Dcf77EdgeStep& step) {
-  if (!step.minute.has_value()) {
-    return std::nullopt;
-  }
-  return dcf77_minute(*step.minute);
-}
-
-std::optional<OverviewMinute> MinuteTracker::take(const MsfBitStep& step) {
+std::optional<OverviewMinute> MinuteTracker::take_counted(const MsfBitStep& step) {
   if (step.reset) {
     ++resets_;
   }
@@ -180,11 +173,8 @@ std::optional<OverviewMinute> MinuteTracker::take(const MsfBitStep& step) {
   return minute;
 }
 
-std::optional<OverviewMinute> MinuteTracker::take(const MsfEdgeStep& step) {
-  if (!step.minute.has_value()) {
-    return std::nullopt;
-  }
-  OverviewMinute minute = msf_minute(*step.minute);
+OverviewMinute MinuteTracker::msf_edge_minute(const MsfMinute& value) {
+  OverviewMinute minute = msf_minute(value);
   finish_minute(minute);
   return minute;
 }

@@ -112,10 +112,32 @@ class MinuteTracker {
   MinuteTracker(Station station, bool show_utc) : station_(station), show_utc_(show_utc) {}
 
   // Each returns the minute whose block the step ended, if it ended one.
-  std::optional<OverviewMinute> take(const Dcf77BitStep& step);
-  std::optional<OverviewMinute> take(const Dcf77EdgeStep& step);
-  std::optional<OverviewMinute> take(const MsfBitStep& step);
-  std::optional<OverviewMinute> take(const MsfEdgeStep& step);
+  // Most steps (a second, an edge) change nothing here and return at once.
+  std::optional<OverviewMinute> take(const Dcf77BitStep& step) {
+    if (!step.minute.has_value() && !step.reset && !step.wrapped) {
+      return std::nullopt;
+    }
+    return take_counted(step);
+  }
+  std::optional<OverviewMinute> take(const Dcf77EdgeStep& step) {
+    if (!step.minute.has_value()) {
+      return std::nullopt;
+    }
+    return dcf77_minute(*step.minute);
+  }
+  std::optional<OverviewMinute> take(const MsfBitStep& step) {
+    if (!step.minute.has_value() && !step.reset && !step.wrapped &&
+        !step.wrong_length.has_value()) {
+      return std::nullopt;
+    }
+    return take_counted(step);
+  }
+  std::optional<OverviewMinute> take(const MsfEdgeStep& step) {
+    if (!step.minute.has_value()) {
+      return std::nullopt;
+    }
+    return msf_edge_minute(*step.minute);
+  }
 
   // How often the report printed each complaint line so far, indexed by
   // Complaint (lines waiting for their minute included).
@@ -126,6 +148,9 @@ class MinuteTracker {
   Station station() const { return station_; }
 
  private:
+  std::optional<OverviewMinute> take_counted(const Dcf77BitStep& step);
+  std::optional<OverviewMinute> take_counted(const MsfBitStep& step);
+  OverviewMinute msf_edge_minute(const MsfMinute& minute);
   OverviewMinute start_minute(std::uint8_t seconds);
   void finish_minute(OverviewMinute& minute);
   void count(Complaint complaint) { ++line_counts_[static_cast<std::size_t>(complaint)]; }

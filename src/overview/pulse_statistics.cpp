@@ -43,42 +43,12 @@ PulseStatistics::PulseStatistics(Station station, std::uint32_t spike_limit)
       spike_limit_(spike_limit),
       outside_from_(classes_.items[classes_.count - 1].upper) {}
 
-void PulseStatistics::take(const EdgeMeasure& measure, bool began_second) {
-  if (measure.fate == EdgeFate::Spike) {
-    ++spikes_;
-    fault_since_ = true;
-    return;
-  }
-  if (measure.fate != EdgeFate::Taken) {
-    return;
-  }
-  const std::uint32_t ms = measure.gap / 1000;
-  if (!measure.is_high) {
-    // A falling edge ends a pulse.
-    ++pulses_;
-    if (ms < kPulseMilliseconds) {
-      ++pulse_ms_[ms];
-    } else {
-      ++long_pulses_;
-    }
-    if (measure.gap >= outside_from_) {
-      fault_since_ = true;
-    }
-    return;
-  }
-  if (ms < kGapMilliseconds) {
-    ++gap_ms_[ms];
-  } else {
-    ++long_gaps_;
-  }
-  if (!began_second) {
-    return;
-  }
+void PulseStatistics::second_marker() {
   if (second_began_.has_value() && !fault_since_) {
     const std::uint32_t period = when_ - *second_began_;  // modulo 2^32
-    const std::uint32_t seconds = (period + kSecond / 2) / kSecond;
+    const std::uint64_t seconds = (std::uint64_t{period} + kSecond / 2) / kSecond;
     if (seconds >= 1 && seconds <= 2) {
-      const std::uint32_t whole = seconds * kSecond;
+      const std::uint32_t whole = static_cast<std::uint32_t>(seconds) * kSecond;
       const std::uint32_t off = period > whole ? period - whole : whole - period;
       if (off <= kPeriodTolerance) {
         clock_microseconds_ += period;

@@ -78,7 +78,25 @@ class PulseStatistics {
   void edge(std::uint32_t when) { when_ = when; }
   // How the decoder took that edge, and whether it began a new second (the
   // receiver made an edge line for the second it ended).
-  void take(const EdgeMeasure& measure, bool began_second);
+  void take(const EdgeMeasure& measure, bool began_second) {
+    if (measure.fate == EdgeFate::Spike) {
+      ++spikes_;
+      fault_since_ = true;
+    } else if (measure.fate == EdgeFate::Taken) {
+      const std::uint32_t ms = measure.gap / 1000;
+      if (!measure.is_high) {
+        // A falling edge ends a pulse.
+        ++pulses_;
+        ++(ms < kPulseMilliseconds ? pulse_ms_[ms] : long_pulses_);
+        fault_since_ = fault_since_ || measure.gap >= outside_from_;
+      } else {
+        ++(ms < kGapMilliseconds ? gap_ms_[ms] : long_gaps_);
+        if (began_second) {
+          second_marker();
+        }
+      }
+    }
+  }
 
   std::uint64_t spikes() const { return spikes_; }
   std::uint64_t pulses() const { return pulses_; }
@@ -105,6 +123,8 @@ class PulseStatistics {
   std::uint64_t clock_seconds() const { return clock_seconds_; }
 
  private:
+  void second_marker();
+
   PulseClasses classes_;
   std::uint32_t spike_limit_;
   std::uint32_t outside_from_;  // the upper bound of the longest class

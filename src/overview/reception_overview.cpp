@@ -7,28 +7,25 @@ ReceptionOverview::ReceptionOverview(const Settings& settings)
       tracker_(settings.station, settings.show_utc),
       pulses_(settings.station, effective_spike_limit(settings.spike_limit)) {}
 
-void ReceptionOverview::add(const std::optional<OverviewMinute>& minute) {
-  if (!minute.has_value()) {
-    return;
-  }
+void ReceptionOverview::add(const OverviewMinute& minute) {
   ++minutes_;
-  hours_.add(*minute);
-  if (minute->decoded) {
+  hours_.add(minute);
+  if (minute.decoded) {
     ++decoded_;
     if (!first_decoded_.has_value()) {
-      first_decoded_ = minute->time;
+      first_decoded_ = minute.time;
     }
-    last_decoded_ = minute->time;
+    last_decoded_ = minute.time;
   }
-  if (minute->minute_class != MinuteClass::Clean) {
+  if (minute.minute_class != MinuteClass::Clean) {
     current_ = CleanRun{};
     return;
   }
   ++clean_;
   if (current_.minutes++ == 0) {
-    current_.from = minute->time;
+    current_.from = minute.time;
   }
-  current_.to = minute->time;
+  current_.to = minute.time;
   if (current_.minutes > longest_.minutes) {
     longest_ = current_;
   }

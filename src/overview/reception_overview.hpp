@@ -34,15 +34,14 @@ class ReceptionOverview {
   bool ok() const { return true; }
   void comment(std::string_view) {}
   void edge(const EdgeSample& sample) { pulses_.edge(sample.when); }
-  void take(const Dcf77BitStep& step) { add(tracker_.take(step)); }
-  void take(const Dcf77EdgeStep& step) {
-    pulses_.take(step.measure, step.second_line.has_value());
-    add(tracker_.take(step));
-  }
-  void take(const MsfBitStep& step) { add(tracker_.take(step)); }
-  void take(const MsfEdgeStep& step) {
-    pulses_.take(step.measure, step.edge_line.has_value());
-    add(tracker_.take(step));
+  template <typename Step>
+  void take(const Step& step) {
+    if constexpr (requires { step.measure; }) {
+      pulses_.take(step.measure, began_second(step));
+    }
+    if (std::optional<OverviewMinute> minute = tracker_.take(step); minute.has_value()) {
+      add(*minute);
+    }
   }
 
   const Settings& settings() const { return settings_; }
@@ -64,7 +63,9 @@ class ReceptionOverview {
   const PulseStatistics& pulses() const { return pulses_; }
 
  private:
-  void add(const std::optional<OverviewMinute>& minute);
+  static bool began_second(const Dcf77EdgeStep& step) { return step.second_line.has_value(); }
+  static bool began_second(const MsfEdgeStep& step) { return step.edge_line.has_value(); }
+  void add(const OverviewMinute& minute);
 
   Settings settings_;
   MinuteTracker tracker_;
