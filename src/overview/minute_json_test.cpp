@@ -44,8 +44,9 @@ std::vector<Json> json_lines(const Settings& settings, const std::string& log) {
   for (const std::string& line : e2e::report_lines(sink.text)) {
     objects.push_back(Json::parse(line));
     // The keys stay in the documented order.
+    const nlohmann::ordered_json ordered = nlohmann::ordered_json::parse(line);
     std::string keys;
-    for (const auto& item : nlohmann::ordered_json::parse(line).items()) keys += item.key() + " ";
+    for (const auto& item : ordered.items()) keys += item.key() + " ";
     objects.back()["key order"] = keys;
   }
   return objects;
