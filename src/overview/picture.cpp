@@ -275,10 +275,10 @@ void write_picture(OutputBuffer& out, const ReceptionOverview& overview) {
   if (no_time != 0) {
     const double bar = std::min(static_cast<double>(no_time) * cell_width, timeline_width);
     out.put(format("<rect class=\"no-time\" x=\"%d\" y=\"%d\" width=\"%.2f\" height=\"%d\" "
-                   "fill=\"%s\"><title>%llu minutes not decoded</title></rect>\n",
+                   "fill=\"%s\"><title>%llu minute%s not decoded</title></rect>\n",
                    kLeft, no_time_top, bar, kRowHeight - 2,
                    std::string(class_colour(MinuteClass::NotDecoded)).c_str(),
-                   static_cast<unsigned long long>(no_time)));
+                   static_cast<unsigned long long>(no_time), no_time == 1 ? "" : "s"));
   }
 
   // The legend.

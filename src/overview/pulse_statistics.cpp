@@ -69,7 +69,7 @@ std::uint64_t PulseStatistics::outside_classes() const {
 }
 
 ClassStatistics PulseStatistics::class_statistics(const PulseClass& pulse_class) const {
-  ClassStatistics stats{pulse_class, 0, std::nullopt, std::nullopt, std::nullopt, false};
+  ClassStatistics stats{pulse_class, 0, std::nullopt, std::nullopt, std::nullopt, 0, false};
   // Bounds are whole milliseconds (a spike limit need not be: its partial
   // millisecond counts with the class, as the decoder takes those pulses).
   const std::size_t first = pulse_class.lower / 1000;
@@ -95,7 +95,15 @@ ClassStatistics PulseStatistics::class_statistics(const PulseClass& pulse_class)
   const std::uint32_t above = pulse_class.upper - median_us;
   stats.margin_below_ms = below / 1000;
   stats.margin_above_ms = above / 1000;
-  stats.near_threshold = below <= kThresholdWarning || above <= kThresholdWarning;
+  const std::size_t near_lower = std::min<std::size_t>(end, (pulse_class.lower + kThresholdWarning) / 1000);
+  const std::size_t near_upper =
+      std::max<std::size_t>(near_lower, (pulse_class.upper - std::min(pulse_class.upper, kThresholdWarning)) / 1000);
+  for (std::size_t ms = first; ms < end; ++ms) {
+    if (ms < near_lower || ms >= near_upper) {
+      stats.near_threshold_count += pulse_ms_[ms];
+    }
+  }
+  stats.near_threshold = stats.near_threshold_count * 100 >= stats.count;
   return stats;
 }
 

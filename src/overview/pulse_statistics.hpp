@@ -49,8 +49,10 @@ PulseClasses pulse_classes(Station station, std::uint32_t spike_limit);
 // 150000 and more are ignored, absent gives the default 30000.
 std::uint32_t effective_spike_limit(std::optional<std::uint32_t> requested);
 
-// Warnings are given for a class whose median lies within this many
-// microseconds of one of its bounds.
+// A pulse this close to a bound of its class (at most this many
+// microseconds inside it) is near a threshold: a little more jitter or drift
+// and the decoder reads it as something else. A class is warned about when
+// at least 1 % of its pulses are near a threshold.
 inline constexpr std::uint32_t kThresholdWarning = 20000;
 
 struct ClassStatistics {
@@ -61,7 +63,10 @@ struct ClassStatistics {
   // Median minus lower bound, upper bound minus median, in milliseconds.
   std::optional<std::uint32_t> margin_below_ms;
   std::optional<std::uint32_t> margin_above_ms;
-  // The median is within kThresholdWarning of a bound.
+  // Pulses within kThresholdWarning of either bound (to the millisecond:
+  // from the lower bound to 20 ms above it, from 20 ms below the upper bound).
+  std::uint64_t near_threshold_count;
+  // At least 1 % of the class's pulses are near a threshold.
   bool near_threshold;
 };
 

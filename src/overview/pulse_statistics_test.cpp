@@ -142,6 +142,8 @@ TEST(PulseStatistics, KnownPulseLengthsSpikesAndClockRate) {
   EXPECT_EQ(one.margin_above_ms, 20u);
   EXPECT_TRUE(zero.near_threshold);
   EXPECT_TRUE(one.near_threshold);
+  EXPECT_EQ(zero.near_threshold_count, zero.count);
+  EXPECT_EQ(one.near_threshold_count, one.count);
   ASSERT_TRUE(pulses.clock_ppm().has_value());
   EXPECT_NEAR(*pulses.clock_ppm(), 500.0, 2.0);
   // The seconds around each spike are left out, every other one counts.
@@ -166,6 +168,29 @@ TEST(PulseStatistics, KnownPulseLengthsSpikesAndClockRate) {
   EXPECT_EQ(msf_pulses.class_statistics(msf_pulses.classes()[3]).count, 30u);  // the markers
   ASSERT_TRUE(msf_pulses.clock_ppm().has_value());
   EXPECT_NEAR(*msf_pulses.clock_ppm(), -300.0, 2.0);
+}
+
+TEST(PulseStatistics, AWarningNeedsOnePercentOfAClassNearABound) {
+  for (const std::uint64_t far : {99u, 100u}) {
+    SCOPED_TRACE(far);
+    PulseStatistics pulses(Station::Dcf77, 30000);
+    pulses.take(EdgeMeasure{EdgeFate::Taken, false, 131000}, false);  // 19 ms below 150 ms
+    for (std::uint64_t i = 0; i < far; ++i) {
+      pulses.take(EdgeMeasure{EdgeFate::Taken, false, 100000}, false);
+    }
+    const ClassStatistics zero = pulses.class_statistics(pulses.classes()[0]);
+    EXPECT_EQ(zero.near_threshold_count, 1u);
+    EXPECT_EQ(zero.near_threshold, far == 99);
+    EXPECT_EQ(zero.median_ms, 100u);
+  }
+  // 49.999 ms is within 20 ms of the 30 ms spike limit, 50 ms not; 130 ms
+  // is within 20 ms of 150 ms, 129.999 ms not.
+  PulseStatistics edges(Station::Msf, 30000);
+  edges.take(EdgeMeasure{EdgeFate::Taken, false, 49999}, false);
+  edges.take(EdgeMeasure{EdgeFate::Taken, false, 50000}, false);
+  edges.take(EdgeMeasure{EdgeFate::Taken, false, 129999}, false);
+  edges.take(EdgeMeasure{EdgeFate::Taken, false, 130000}, false);
+  EXPECT_EQ(edges.class_statistics(edges.classes()[0]).near_threshold_count, 2u);
 }
 
 TEST(PulseStatistics, PulsesOutsideEveryClassAndLongGaps) {

@@ -42,6 +42,7 @@ Json pulses_json(const PulseStatistics& pulses) {
                            {"median_ms", optional_json(stats.median_ms)},
                            {"margin_below_ms", optional_json(stats.margin_below_ms)},
                            {"margin_above_ms", optional_json(stats.margin_above_ms)},
+                           {"near_threshold_pulses", stats.near_threshold_count},
                            {"near_threshold", stats.near_threshold}});
   }
   return Json{{"bin_ms", kBinMilliseconds},

@@ -26,7 +26,9 @@
 //                         "classes": per class {"name", "lower_us",
 //                           "upper_us" (the decoder's bounds), "count", "median_ms",
 //                           "margin_below_ms", "margin_above_ms" (null
-//                           without pulses), "near_threshold"},
+//                           without pulses), "near_threshold_pulses" (within
+//                           20 ms of a bound), "near_threshold" (1 % or
+//                           more of them)},
 //                         "clock_ppm" (null when unknown), "clock_seconds"}
 #ifndef QUILLFEN_SRC_OVERVIEW_SUMMARY_JSON_HPP_
 #define QUILLFEN_SRC_OVERVIEW_SUMMARY_JSON_HPP_

@@ -90,9 +90,13 @@ void put_pulses(OutputBuffer& out, const PulseStatistics& pulses) {
     out.put(text);
     if (stats.near_threshold) {
       std::snprintf(text, sizeof text,
-                    "    Warning: the pulses of class %s lie within %u ms of a bound of the "
-                    "decoder; some will be misread\n",
-                    std::string(pulse_class.name).c_str(), kThresholdWarning / 1000);
+                    "    Warning: %llu pulses of class %s (%.1f %%) lie within %u ms of a bound of "
+                    "the decoder; a little more jitter and they are misread\n",
+                    static_cast<unsigned long long>(stats.near_threshold_count),
+                    std::string(pulse_class.name).c_str(),
+                    100.0 * static_cast<double>(stats.near_threshold_count) /
+                        static_cast<double>(stats.count),
+                    kThresholdWarning / 1000);
       out.put(text);
     }
   }
