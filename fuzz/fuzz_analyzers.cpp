@@ -246,11 +246,7 @@ std::string written(auto write) {
 }
 
 void check_overview(std::string_view log, const Options& options, Station station, LogKind kind) {
-  Settings settings;
-  settings.station = station;
-  settings.log = kind;
-  settings.strict = strict_mode(kind, options.toggle_mode);
-  settings.show_utc = options.show_utc;
+  Settings settings = settings_for(station, kind, options.toggle_mode, options.show_utc);
   settings.spike_limit = options.spike_limit;
 
   ReceptionOverview overview(settings);

@@ -47,6 +47,18 @@ constexpr bool strict_mode(LogKind log, bool toggle_mode) {
   return log == LogKind::Edges ? !toggle_mode : toggle_mode;
 }
 
+// The settings of a run of `station` and `log` with the -M toggle and -u as
+// given, and nothing else (no spike limit, no file, no new outputs).
+inline Settings settings_for(Station station, LogKind log, bool toggle_mode = false,
+                             bool show_utc = false) {
+  Settings settings;
+  settings.station = station;
+  settings.log = log;
+  settings.strict = strict_mode(log, toggle_mode);
+  settings.show_utc = show_utc;
+  return settings;
+}
+
 }  // namespace quillfen
 
 #endif  // QUILLFEN_SRC_ANALYZERS_SETTINGS_HPP_

@@ -23,15 +23,6 @@ namespace {
 using namespace std::chrono;
 using Json = nlohmann::json;
 
-Settings settings_for(Station station, LogKind log, bool show_utc = false) {
-  Settings settings;
-  settings.station = station;
-  settings.log = log;
-  settings.strict = strict_mode(log, false);
-  settings.show_utc = show_utc;
-  return settings;
-}
-
 std::vector<Json> json_lines(const Settings& settings, const std::string& log) {
   StringSink sink;
   {
@@ -95,7 +86,7 @@ TEST(MinuteJson, OneObjectPerMinuteWithTheBlocksFields) {
 
   // With -u the fields follow the UTC copy.
   const std::vector<Json> utc =
-      json_lines(settings_for(Station::Dcf77, LogKind::Bits, true), dcf77_bit_log(frames));
+      json_lines(settings_for(Station::Dcf77, LogKind::Bits, false, true), dcf77_bit_log(frames));
   EXPECT_EQ(utc[0]["fields"]["hour"], 10);
   EXPECT_EQ(utc[0]["local"], "2025-03-05T11:01+01:00");
 }

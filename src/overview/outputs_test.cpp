@@ -52,10 +52,7 @@ TEST(WriteOutputs, EveryFixtureLogInEveryCombination) {
   for (const auto& fixture : fixtures) {
     SCOPED_TRACE(fixture.file);
     const std::string log = e2e::read_file(std::string(QUILLFEN_TESTDATA) + "/" + fixture.file);
-    Settings settings;
-    settings.station = fixture.station;
-    settings.log = fixture.log;
-    settings.strict = strict_mode(fixture.log, false);
+    Settings settings = settings_for(fixture.station, fixture.log);
     const Report report = report_of(settings, log);
 
     const Written plain = write(settings, log, false);

@@ -26,10 +26,7 @@ struct Drawn {
 };
 
 Drawn draw(Station station, LogKind log, const std::string& text) {
-  Settings settings;
-  settings.station = station;
-  settings.log = log;
-  settings.strict = strict_mode(log, false);
+  const Settings settings = settings_for(station, log);
   Drawn drawn{ReceptionOverview(settings), {}};
   analyze(settings, text, drawn.overview);
   StringSink sink;

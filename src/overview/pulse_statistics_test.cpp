@@ -122,10 +122,7 @@ TEST(PulseStatistics, KnownPulseLengthsSpikesAndClockRate) {
   std::string dcf77 = dcf77_edge_log(dcf77_frames(start, 60), cheap);
   const std::size_t dcf77_spikes = drift_and_spike(dcf77, 'D', 500, 100);
 
-  Settings settings;
-  settings.station = Station::Dcf77;
-  settings.log = LogKind::Edges;
-  settings.strict = true;
+  Settings settings = settings_for(Station::Dcf77, LogKind::Edges);
   ReceptionOverview overview(settings);
   analyze(settings, dcf77, overview);
   const PulseStatistics& pulses = overview.pulses();

@@ -1,5 +1,9 @@
 #include "src/overview/reception_overview.hpp"
 
+#include <initializer_list>
+#include <utility>
+#include <vector>
+
 namespace quillfen {
 
 ReceptionOverview::ReceptionOverview(const Settings& settings)
@@ -32,35 +36,24 @@ void ReceptionOverview::add(const OverviewMinute& minute) {
 }
 
 std::span<const Complaint> station_complaints(Station station) {
+  // The kinds run in report order: each station's block lines, the jump
+  // lines (DUT1 last, MSF only), then the lines outside blocks.
+  const auto kinds = [](std::initializer_list<std::pair<Complaint, Complaint>> ranges) {
+    std::vector<Complaint> list;
+    for (const auto& [first, last] : ranges) {
+      for (auto kind = static_cast<unsigned>(first); kind <= static_cast<unsigned>(last); ++kind) {
+        list.push_back(static_cast<Complaint>(kind));
+      }
+    }
+    return list;
+  };
   using enum Complaint;
-  static constexpr Complaint kDcf77[] = {
-      MinuteParityBad, MinuteParityUndetermined, HourParityBad, HourParityUndetermined,
-      DateParityBad,   DateParityUndetermined,   Bit0Wrong,     Bit0Undetermined,
-      Bit20Wrong,      Bit20Undetermined,        YearJumped,    MonthJumped,
-      DayJumped,       WeekdayJumped,            HourJumped,    MinuteJumped,
-      WrongLength,     SecondCounterWrapped};
-  static constexpr Complaint kMsf[] = {EndOfMinuteMarkerAbsent,
-                                       YearParityBad,
-                                       YearParityUndetermined,
-                                       MonthDayParityBad,
-                                       MonthDayParityUndetermined,
-                                       WeekdayParityBad,
-                                       WeekdayParityUndetermined,
-                                       HourMinuteParityBad,
-                                       HourMinuteParityUndetermined,
-                                       YearJumped,
-                                       MonthJumped,
-                                       DayJumped,
-                                       WeekdayJumped,
-                                       HourJumped,
-                                       MinuteJumped,
-                                       Dut1Jumped,
-                                       WrongLength,
-                                       SecondCounterWrapped};
-  if (station == Station::Dcf77) {
-    return kDcf77;
-  }
-  return kMsf;
+  static const std::vector<Complaint> kDcf77 =
+      kinds({{MinuteParityBad, Bit20Undetermined}, {YearJumped, MinuteJumped},
+             {WrongLength, SecondCounterWrapped}});
+  static const std::vector<Complaint> kMsf =
+      kinds({{EndOfMinuteMarkerAbsent, Dut1Jumped}, {WrongLength, SecondCounterWrapped}});
+  return station == Station::Dcf77 ? kDcf77 : kMsf;
 }
 
 }  // namespace quillfen

@@ -30,15 +30,6 @@ sys_time<minutes> utc_minute(int y, unsigned m, unsigned d, int hour, int minute
   return sys_days{year{y} / month{m} / day{d}} + hours{hour} + minutes{minute};
 }
 
-Settings settings_for(Station station, LogKind log, bool show_utc = false, bool toggle = false) {
-  Settings settings;
-  settings.station = station;
-  settings.log = log;
-  settings.strict = strict_mode(log, toggle);
-  settings.show_utc = show_utc;
-  return settings;
-}
-
 // What the report of a run says, read from its text alone.
 struct ReadReport {
   std::size_t minutes = 0;
@@ -256,7 +247,7 @@ TEST(ReceptionOverview, Dcf77BitsWithFaultsAtKnownSeconds) {
     for (const bool toggle : {false, true}) {
       SCOPED_TRACE(testing::Message() << "utc " << show_utc << " toggle " << toggle);
       const ReceptionOverview overview = expect_agrees_with_report(
-          settings_for(Station::Dcf77, LogKind::Bits, show_utc, toggle), faulted_dcf77_bits());
+          settings_for(Station::Dcf77, LogKind::Bits, toggle, show_utc), faulted_dcf77_bits());
       EXPECT_EQ(overview.minutes(), 180u);
       EXPECT_EQ(overview.resets(), 1u);
       EXPECT_EQ(overview.complaints()[static_cast<std::size_t>(Complaint::MinuteParityBad)], 1u);
@@ -311,7 +302,7 @@ TEST(ReceptionOverview, MsfBitsWithFaultsAtKnownSeconds) {
     for (const bool toggle : {false, true}) {
       SCOPED_TRACE(testing::Message() << "utc " << show_utc << " toggle " << toggle);
       const ReceptionOverview overview = expect_agrees_with_report(
-          settings_for(Station::Msf, LogKind::Bits, show_utc, toggle), faulted_msf_bits());
+          settings_for(Station::Msf, LogKind::Bits, toggle, show_utc), faulted_msf_bits());
       EXPECT_EQ(overview.resets(), 1u);
       EXPECT_EQ(overview.complaints()[static_cast<std::size_t>(Complaint::YearParityBad)], 1u);
       // The early marker, and the marker of the reset minute, which comes
@@ -340,7 +331,7 @@ TEST(ReceptionOverview, EdgeLogsOfBothStations) {
   for (const bool show_utc : {false, true}) {
     SCOPED_TRACE(show_utc);
     const ReceptionOverview overview = expect_agrees_with_report(
-        settings_for(Station::Dcf77, LogKind::Edges, show_utc), dcf77_edge_log(dcf77, glitches));
+        settings_for(Station::Dcf77, LogKind::Edges, false, show_utc), dcf77_edge_log(dcf77, glitches));
     // Across the end of summer time: 02:00-02:59 comes twice.
     EXPECT_EQ(overview.minutes(), 150u);
     EXPECT_EQ(overview.pulses().spikes(), 2 * 150u * 59);  // two per pulse
@@ -351,7 +342,7 @@ TEST(ReceptionOverview, EdgeLogsOfBothStations) {
   msf[20].a[30] = std::nullopt;     // an undetermined second
   for (const bool show_utc : {false, true}) {
     SCOPED_TRACE(show_utc);
-    expect_agrees_with_report(settings_for(Station::Msf, LogKind::Edges, show_utc),
+    expect_agrees_with_report(settings_for(Station::Msf, LogKind::Edges, false, show_utc),
                               msf_edge_log(msf));
   }
 }

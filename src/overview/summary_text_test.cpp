@@ -25,13 +25,7 @@ std::string summary_of(const Settings& settings, const std::string& log) {
   return sink.text;
 }
 
-Settings dcf77_settings(LogKind log) {
-  Settings settings;
-  settings.station = Station::Dcf77;
-  settings.log = log;
-  settings.strict = strict_mode(log, false);
-  return settings;
-}
+Settings dcf77_settings(LogKind log) { return settings_for(Station::Dcf77, log); }
 
 // Three minutes sent from 10:00 UTC on Wednesday 5 March 2025: they carry
 // 11:01, 11:02 and 11:03 CET; the second has a bad minute parity, which loose
