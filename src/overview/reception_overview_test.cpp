@@ -215,19 +215,6 @@ char strip_at(const ReceptionOverview& overview, std::string_view hour, int minu
   return '-';
 }
 
-std::vector<std::string> split_lines(const std::string& log) {
-  std::vector<std::string> lines;
-  std::istringstream in(log);
-  for (std::string line; std::getline(in, line);) lines.push_back(line);
-  return lines;
-}
-
-std::string join_lines(const std::vector<std::string>& lines) {
-  std::string log;
-  for (const std::string& line : lines) log += line + "\n";
-  return log;
-}
-
 // DCF77, 10:00 UTC on Wednesday 5 March 2025 (11:00 CET) for three hours.
 // Frame k is sent in UTC minute 10:00 + k and carries the CET time of the
 // next minute, 11:01 + k.
@@ -235,11 +222,11 @@ std::string faulted_dcf77_bits() {
   std::vector<Dcf77Frame> frames = dcf77_frames(utc_minute(2025, 3, 5, 10, 0), 180);
   frames[10].bits[28] = !*frames[10].bits[28];  // minute parity bad: 11:11
   frames[100].bits[20] = std::nullopt;          // bit 20 undetermined: 12:41
-  std::vector<std::string> lines = split_lines(dcf77_bit_log(frames));
+  std::vector<std::string> lines = e2e::report_lines(dcf77_bit_log(frames));
   lines[20].erase(30, 1);                       // a lost pulse: 11:21 has 59 seconds
   lines[40] = lines[40].substr(0, 10) + "*" + lines[40].substr(10);  // a reset in 11:41
   lines[60] += "0";                             // one second too many: the counter wraps
-  return join_lines(lines);
+  return e2e::joined(lines);
 }
 
 TEST(ReceptionOverview, Dcf77BitsWithFaultsAtKnownSeconds) {
@@ -291,10 +278,10 @@ std::string faulted_msf_bits() {
   std::vector<MsfFrame> frames = msf_frames(utc_minute(2025, 4, 30, 23, 0), 120);
   frames[10].b[54] = !*frames[10].b[54];  // year parity bad: 00:11
   frames[50].a[53] = false;               // end-of-minute marker broken: 00:51
-  std::vector<std::string> lines = split_lines(msf_bit_log(frames));
+  std::vector<std::string> lines = e2e::report_lines(msf_bit_log(frames));
   lines[30].erase(20, 2);                 // two seconds lost: the marker comes early
   lines[70] = lines[70].substr(0, 5) + "*" + lines[70].substr(5);  // a reset
-  return join_lines(lines);
+  return e2e::joined(lines);
 }
 
 TEST(ReceptionOverview, MsfBitsWithFaultsAtKnownSeconds) {
