@@ -17,7 +17,11 @@
 //     line (found independently by the model), and the report is the one of
 //     the good lines before it with the other station's lines left out;
 //   - comment lines are echoed in order; a log without lines of the entry's
-//     own station reports exactly its comments.
+//     own station reports exactly its comments;
+//   - the overview outputs of every station and log kind: the summary's
+//     counts equal those of an independent fold over the same minute values,
+//     every JSON output parses (nlohmann's parser) with one JSON line per
+//     minute, and the picture is well-formed XML (libxml2).
 #include <cstddef>
 #include <cstdint>
 #include <optional>
@@ -25,9 +29,21 @@
 #include <string_view>
 #include <vector>
 
+#include <libxml/parser.h>
+
+#include <array>
+#include <nlohmann/json.hpp>
+
 #include "fuzz/fuzz_check.hpp"
 #include "fuzz/models.hpp"
 #include "src/analyzers/analyze.hpp"
+#include "src/overview/both_writers.hpp"
+#include "src/overview/minute_json.hpp"
+#include "src/overview/picture.hpp"
+#include "src/overview/reception_overview.hpp"
+#include "src/overview/summary_json.hpp"
+#include "src/overview/summary_text.hpp"
+#include "src/report/complaints.hpp"
 
 namespace quillfen::fuzz {
 namespace {
@@ -170,6 +186,112 @@ void check_edges(std::string_view log, const ModelLog& model, char own, char oth
   }
 }
 
+// Counts minutes and complaint lines straight from the steps, knowing
+// nothing of the overview's bookkeeping.
+class MinuteCounter {
+ public:
+  explicit MinuteCounter(bool show_utc) : show_utc_(show_utc) {}
+  bool ok() const { return true; }
+  void comment(std::string_view) {}
+  void edge(const EdgeSample&) {}
+  void take(const Dcf77BitStep& step) {
+    count(step.wrapped, Complaint::SecondCounterWrapped);
+    resets += step.reset ? 1 : 0;
+    if (step.minute) dcf77(*step.minute);
+  }
+  void take(const Dcf77EdgeStep& step) {
+    if (step.minute) dcf77(*step.minute);
+  }
+  void take(const MsfBitStep& step) {
+    resets += step.reset ? 1 : 0;
+    if (step.minute) msf(*step.minute);
+    count(step.wrong_length.has_value(), Complaint::WrongLength);
+    count(step.wrapped, Complaint::SecondCounterWrapped);
+  }
+  void take(const MsfEdgeStep& step) {
+    if (step.minute) msf(*step.minute);
+  }
+
+  std::uint64_t minutes = 0;
+  std::uint64_t resets = 0;
+  std::array<std::uint64_t, kComplaintKinds> lines{};
+
+ private:
+  void dcf77(const Dcf77Minute& minute) {
+    ++minutes;
+    count(minute.wrong_length.has_value(), Complaint::WrongLength);
+    if (minute.reading) add(block_complaints(*minute.reading, show_utc_));
+  }
+  void msf(const MsfMinute& minute) {
+    ++minutes;
+    add(block_complaints(minute.reading, show_utc_));
+  }
+  void add(const ComplaintList& list) {
+    for (const Complaint complaint : list) ++lines[static_cast<std::size_t>(complaint)];
+  }
+  void count(bool happened, Complaint complaint) {
+    lines[static_cast<std::size_t>(complaint)] += happened ? 1 : 0;
+  }
+  bool show_utc_;
+};
+
+std::string written(auto write) {
+  StringSink sink;
+  {
+    OutputBuffer out(sink, 4096);
+    write(out);
+    out.flush();
+  }
+  return std::move(sink.text);
+}
+
+void check_overview(std::string_view log, const Options& options, Station station, LogKind kind) {
+  Settings settings = settings_for(station, kind, options.toggle_mode, options.show_utc);
+  settings.spike_limit = options.spike_limit;
+
+  ReceptionOverview overview(settings);
+  MinuteCounter counter(options.show_utc);
+  BothWriters<ReceptionOverview, MinuteCounter> both(overview, counter);
+  analyze(settings, log, both);
+  FUZZ_CHECK(overview.minutes() == counter.minutes);
+  FUZZ_CHECK(overview.resets() == counter.resets);
+  FUZZ_CHECK(overview.complaints() == counter.lines);
+  FUZZ_CHECK(overview.clean() <= overview.decoded() && overview.decoded() <= overview.minutes());
+  FUZZ_CHECK(overview.longest_clean_run().minutes <= overview.clean());
+  std::uint64_t placed = 0;
+  for (const HourRow& row : overview.hours().rows()) placed += row.minutes;
+  FUZZ_CHECK(placed == overview.decoded());
+  FUZZ_CHECK(placed + overview.hours().no_time_minutes() == overview.minutes());
+
+  const std::string summary = written([&](OutputBuffer& out) { write_summary_text(out, overview); });
+  FUZZ_CHECK_DETAIL(!summary.empty() && summary.back() == '\n', summary);
+  const std::string json = written([&](OutputBuffer& out) {
+    put_json_line(out, summary_json(overview));
+  });
+  FUZZ_CHECK_DETAIL(nlohmann::json::accept(json), json);
+  FUZZ_CHECK(nlohmann::json::parse(json)["minutes"] == overview.minutes());
+
+  const std::string lines = written([&](OutputBuffer& out) {
+    MinuteJsonWriter writer(out, settings);
+    analyze(settings, log, writer);
+  });
+  std::uint64_t objects = 0;
+  for (std::size_t start = 0; start < lines.size(); ++objects) {
+    const std::size_t end = lines.find('\n', start);
+    FUZZ_CHECK_DETAIL(end != std::string::npos, lines);
+    FUZZ_CHECK_DETAIL(nlohmann::json::accept(lines.substr(start, end - start)), lines);
+    start = end + 1;
+  }
+  FUZZ_CHECK(objects == overview.minutes());
+
+  const std::string svg = written([&](OutputBuffer& out) { write_picture(out, overview); });
+  xmlDocPtr document = xmlReadMemory(svg.data(), static_cast<int>(svg.size()), "picture.svg",
+                                     nullptr, XML_PARSE_NONET | XML_PARSE_NOERROR |
+                                                  XML_PARSE_NOWARNING | XML_PARSE_HUGE);
+  FUZZ_CHECK_DETAIL(document != nullptr, svg);
+  xmlFreeDoc(document);
+}
+
 }  // namespace
 }  // namespace quillfen::fuzz
 
@@ -197,5 +319,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
       log, model, 'M', 'D', [&](std::string_view text) {
         return analyze_msf_edges(text, options.toggle_mode, options.show_utc, options.spike_limit);
       });
+  for (const Station station : {Station::Dcf77, Station::Msf}) {
+    for (const LogKind kind : {LogKind::Bits, LogKind::Edges}) {
+      check_overview(log, options, station, kind);
+    }
+  }
   return 0;
 }

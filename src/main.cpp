@@ -8,12 +8,16 @@
 // whether everything was analyzed and written (statuses in
 // src/cli/command_line.hpp).
 //
+// With -S the summary, and with -p the picture, are written once the log has
+// been walked; a picture that cannot be written is told last.
+//
 // The report reaches standard output while the analysis runs, in pieces of
 // about a megabyte, so memory does not grow with the report and a reader that
 // closes the pipe early ends the run at once. The message about a malformed
 // edge-log line therefore comes after the report text gathered before that
 // line.
 
+#include <fcntl.h>
 #include <signal.h>
 #include <unistd.h>
 
@@ -24,13 +28,14 @@
 #include <span>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <variant>
 
 #include "src/analyzers/analyze.hpp"
 #include "src/cli/command_line.hpp"
 #include "src/lib/posix_io.hpp"
+#include "src/overview/outputs.hpp"
 #include "src/report/output_buffer.hpp"
-#include "src/report/report_writer.hpp"
 
 namespace quillfen {
 namespace {
@@ -62,6 +67,51 @@ class StandardOutput final : public OutputSink {
   std::optional<int> error_;
 };
 
+// The picture file (-p), created or emptied when the run starts, remembering
+// the first error of opening, writing or closing it.
+class PictureFile final : public OutputSink {
+ public:
+  explicit PictureFile(std::string path) : path_(std::move(path)) {
+    fd_ = open(path_.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
+    if (fd_ < 0) {
+      error_ = errno;
+    }
+  }
+  PictureFile(const PictureFile&) = delete;
+  PictureFile& operator=(const PictureFile&) = delete;
+  ~PictureFile() override {
+    if (fd_ >= 0) {
+      close(fd_);
+    }
+  }
+
+  bool write(std::string_view bytes) override {
+    if (!error_.has_value()) {
+      error_ = write_all(fd_, bytes);
+    }
+    return !error_.has_value();
+  }
+
+  // Closes the file. Returns `status`, or tells why the picture could not be
+  // written and returns kFailure.
+  int finish(int status) {
+    if (fd_ >= 0 && close(fd_) != 0 && !error_.has_value()) {
+      error_ = errno;
+    }
+    fd_ = -1;
+    if (!error_.has_value()) {
+      return status;
+    }
+    print_error("Could not write picture '" + path_ + "' : " + os_error_text(*error_) + "\n");
+    return kFailure;
+  }
+
+ private:
+  std::string path_;
+  int fd_ = -1;
+  std::optional<int> error_;
+};
+
 int run(std::span<const char* const> argv) {
   auto parsed = parse_command_line(argv);
   if (const auto* exit = std::get_if<CommandLineExit>(&parsed)) {
@@ -82,11 +132,16 @@ int run(std::span<const char* const> argv) {
   const std::string_view log_text = std::get<FileContents>(read).text();
 
   StandardOutput output;
+  std::optional<PictureFile> picture_file;
+  std::optional<OutputBuffer> picture;
+  if (settings.picture.has_value()) {
+    picture.emplace(picture_file.emplace(*settings.picture));
+  }
   int status = kSuccess;
   {
     OutputBuffer out(output);
-    ReportWriter writer(out, settings.show_utc);
-    const std::optional<std::string> bad_line = analyze(settings, log_text, writer);
+    const std::optional<std::string> bad_line =
+        write_outputs(settings, log_text, out, picture.has_value() ? &*picture : nullptr);
     out.flush();
     if (bad_line.has_value()) {
       // The analysis stopped at a malformed edge-log line; its message and an
@@ -95,7 +150,13 @@ int run(std::span<const char* const> argv) {
       status = kFailure;
     }
   }
-  return output.finish(status);
+  status = output.finish(status);
+  if (picture.has_value()) {
+    // After everything else: its message, if any, is the last one.
+    picture->flush();
+    status = picture_file->finish(status);
+  }
+  return status;
 }
 
 }  // namespace

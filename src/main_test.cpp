@@ -32,17 +32,22 @@ std::string help(const std::string& program_name) {
          "  -e          logfile is an edge log file from mossbell\n"
          "  -E limit    define spike limit for edge files as limit microseconds\n"
          "  -M          toggle mode to process logfile in\n"
-         "              (default mode is strict for edge files and loose for per-bit files)\n";
+         "              (default mode is strict for edge files and loose for per-bit files)\n"
+         "  -S          print a summary of the reception instead of the per-minute report\n"
+         "  -j          write JSON: one object per minute, or with -S the summary\n"
+         "  -p picture  also draw the reception into the file picture (SVG)\n";
 }
 
-TEST(HelpText, NineLinesWithDescriptionsInColumnFifteen) {
+// The nine lines of the original options, then one line per option added
+// later (-S, -j, -p), so that the first nine stay as they were.
+TEST(HelpText, TwelveLinesWithDescriptionsInColumnFifteen) {
   const std::string text = help("q");
   std::vector<std::string> lines;
   for (std::size_t start = 0, end; (end = text.find('\n', start)) != std::string::npos;
        start = end + 1) {
     lines.push_back(text.substr(start, end - start));
   }
-  ASSERT_EQ(lines.size(), 9u);
+  ASSERT_EQ(lines.size(), 12u);
   for (std::size_t i = 1; i < lines.size(); ++i) {
     EXPECT_EQ(lines[i].substr(0, 2), "  ") << i;
     EXPECT_EQ(lines[i].substr(12, 2), "  ") << i;

@@ -29,6 +29,14 @@ struct Settings {
   std::optional<std::uint32_t> spike_limit;
   // The log file, as given.
   std::string logfile;
+  // -S: a summary of the whole log instead of the per-minute report.
+  bool summary = false;
+  // -j: JSON on standard output, one object per minute (JSON Lines), or with
+  // `summary` the summary as one object.
+  bool json = false;
+  // -p: the file to draw the picture of the reception into (SVG), in
+  // addition to what standard output gets.
+  std::optional<std::string> picture;
 
   bool operator==(const Settings&) const = default;
 };
@@ -37,6 +45,18 @@ struct Settings {
 // for per-bit logs, the other way round when toggled.
 constexpr bool strict_mode(LogKind log, bool toggle_mode) {
   return log == LogKind::Edges ? !toggle_mode : toggle_mode;
+}
+
+// The settings of a run of `station` and `log` with the -M toggle and -u as
+// given, and nothing else (no spike limit, no file, no new outputs).
+inline Settings settings_for(Station station, LogKind log, bool toggle_mode = false,
+                             bool show_utc = false) {
+  Settings settings;
+  settings.station = station;
+  settings.log = log;
+  settings.strict = strict_mode(log, toggle_mode);
+  settings.show_utc = show_utc;
+  return settings;
 }
 
 }  // namespace quillfen

@@ -15,7 +15,7 @@
 namespace quillfen {
 namespace {
 
-constexpr std::u32string_view kOptionString = U"hf:s:ueE:M";
+constexpr std::u32string_view kOptionString = U"hf:s:ueE:MSjp:";
 
 // Full Unicode lower-casing, independent of the user's locale.
 std::string to_lower(std::string_view text) {
@@ -42,7 +42,10 @@ std::string help_text(std::string_view program_name) {
       "  -e          logfile is an edge log file from mossbell\n"
       "  -E limit    define spike limit for edge files as limit microseconds\n"
       "  -M          toggle mode to process logfile in\n"
-      "              (default mode is strict for edge files and loose for per-bit files)\n";
+      "              (default mode is strict for edge files and loose for per-bit files)\n"
+      "  -S          print a summary of the reception instead of the per-minute report\n"
+      "  -j          write JSON: one object per minute, or with -S the summary\n"
+      "  -p picture  also draw the reception into the file picture (SVG)\n";
   return text;
 }
 
@@ -66,6 +69,9 @@ std::variant<Settings, CommandLineExit> parse_command_line(std::span<const char*
   bool edge_file = false;
   bool toggle_mode = false;
   std::optional<std::uint32_t> spike_limit;
+  bool summary = false;
+  bool json = false;
+  std::optional<std::string> picture;
 
   for (;;) {
     OptionResult result = parser.next_option();
@@ -88,6 +94,15 @@ std::variant<Settings, CommandLineExit> parse_command_line(std::span<const char*
         break;
       case U'M':
         toggle_mode = true;
+        break;
+      case U'S':
+        summary = true;
+        break;
+      case U'j':
+        json = true;
+        break;
+      case U'p':
+        picture = std::move(*option.argument);
         break;
       case U'f':
         logfile = std::move(*option.argument);
@@ -122,6 +137,15 @@ std::variant<Settings, CommandLineExit> parse_command_line(std::span<const char*
   if (logfile.empty()) {
     return failure("logfile not given\n");
   }
+  if (picture.has_value() && picture->empty()) {
+    return failure("picture file name is empty\n");
+  }
+  // The log is read whole before the picture is written, but it is mapped,
+  // not copied: writing the picture over it would cut the log short under
+  // the analysis.
+  if (picture.has_value() && *picture == logfile) {
+    return failure("picture file '" + *picture + "' is the log file\n");
+  }
   Settings settings;
   settings.station = station == "dcf77" ? Station::Dcf77 : Station::Msf;
   settings.log = edge_file ? LogKind::Edges : LogKind::Bits;
@@ -129,6 +153,9 @@ std::variant<Settings, CommandLineExit> parse_command_line(std::span<const char*
   settings.show_utc = show_utc;
   settings.spike_limit = spike_limit;
   settings.logfile = std::move(logfile);
+  settings.summary = summary;
+  settings.json = json;
+  settings.picture = std::move(picture);
   return settings;
 }
 

@@ -2,7 +2,7 @@
 // run, or to what the program prints and its exit status when there is
 // nothing to analyze.
 //
-//   quillfen [-h] [-f logfile] [-s station] [-u] [-e] [-E limit] [-M]
+//   quillfen [-h] [-f logfile] [-s station] [-u] [-e] [-E limit] [-M] [-S] [-j] [-p picture]
 //
 // Options may be clustered (-ue) and arguments attached or detached (-fname,
 // -f name); option parsing ends at the first argument that is not an option,
@@ -56,13 +56,17 @@ struct CommandLineExit {
 //   - -h, or neither station nor log file: the help text, status 0;
 //   - a station other than dcf77 or msf (compared after full Unicode
 //     lower-casing): "station must be 'dcf77' or 'msf' but is '<station>'";
-//   - no log file: "logfile not given".
+//   - no log file: "logfile not given";
+//   - a -p picture file that is empty: "picture file name is empty", or that
+//     is the log file itself: "picture file '<name>' is the log file".
 // Every failure has status 1. Otherwise the settings: the station, the log
-// kind (-e), strict mode decided from the log kind and -M, -u, -E and the log
-// file name as given.
+// kind (-e), strict mode decided from the log kind and -M, -u, -E, the log
+// file name as given, the summary (-S), JSON (-j) and the picture file (-p,
+// the last one wins).
 std::variant<Settings, CommandLineExit> parse_command_line(std::span<const char* const> argv);
 
-// The usage and help text, nine lines.
+// The usage and help text: the usage line and eleven lines of options (the
+// usage line names the original seven).
 std::string help_text(std::string_view program_name);
 
 }  // namespace quillfen

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <optional>
 #include <string>
 #include <variant>
 #include <vector>
@@ -57,6 +58,23 @@ TEST(ParseCommandLine, EverySettingAsGiven) {
   EXPECT_EQ(plain.spike_limit, std::nullopt);
 }
 
+TEST(ParseCommandLine, SummaryJsonAndPicture) {
+  const Settings plain = settings_of({"q", "-s", "dcf77", "-f", "log"});
+  EXPECT_FALSE(plain.summary);
+  EXPECT_FALSE(plain.json);
+  EXPECT_EQ(plain.picture, std::nullopt);
+
+  const Settings all = settings_of({"q", "-Sjp", "first.svg", "-s", "dcf77", "-f", "log", "-p",
+                                    "day.svg"});
+  EXPECT_TRUE(all.summary);
+  EXPECT_TRUE(all.json);
+  EXPECT_EQ(all.picture, "day.svg");  // the last -p wins
+
+  const Settings json_lines = settings_of({"q", "-j", "-s", "msf", "-f", "log"});
+  EXPECT_FALSE(json_lines.summary);
+  EXPECT_TRUE(json_lines.json);
+}
+
 TEST(ParseCommandLine, RunsThatEndWithoutAnalyzing) {
   const std::string help = help_text("q");
   const struct {
@@ -73,6 +91,10 @@ TEST(ParseCommandLine, RunsThatEndWithoutAnalyzing) {
       {{"q", "-s", "DCF"}, {"", "station must be 'dcf77' or 'msf' but is 'dcf'\n", 1}},
       {{"q", "-s", "msf", "log"}, {"", "logfile not given\n", 1}},
       {{"q", "\xff"}, {"", "Error: argument 1 is not valid UTF-8\n", 1}},
+      {{"q", "-s", "msf", "-f", "log", "-p"},
+       {"", "Error: Error { culprit: 'p', kind: MissingArgument }\n", 1}},
+      {{"q", "-s", "msf", "-f", "log", "-p", ""}, {"", "picture file name is empty\n", 1}},
+      {{"q", "-s", "msf", "-f", "log", "-plog"}, {"", "picture file 'log' is the log file\n", 1}},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(testing::PrintToString(c.words));
