@@ -41,7 +41,7 @@ using BitBuffer = std::array<Bit, kBitBufferSize>;
 class PackedBits {
  public:
   // REQUIRES: index < kBitBufferSize (checked).
-  void set(std::size_t index, Bit bit) {
+  [[gnu::always_inline]] void set(std::size_t index, Bit bit) {
     QUILLFEN_CHECK(index < kBitBufferSize);
     const std::uint64_t mask = std::uint64_t{1} << index;
     known_ = (known_ & ~mask) | (bit.has_value() ? mask : 0);

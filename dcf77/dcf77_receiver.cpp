@@ -9,11 +9,6 @@ Dcf77Receiver::Dcf77Receiver(bool strict, std::optional<std::uint32_t> spike_lim
   }
 }
 
-bool Dcf77Receiver::step_second() {
-  advance_.stepped();
-  return decoder_.increase_second();
-}
-
 void Dcf77Receiver::advance_without_decoding() {
   if (advance_.due() && decoder_.increase_minute()) {
     advance_.advanced();
@@ -52,39 +47,27 @@ Lent<Dcf77Minute> Dcf77Receiver::end_minute(std::uint8_t seconds, bool decode,
   return Lent<Dcf77Minute>(minute);
 }
 
-Dcf77BitStep Dcf77Receiver::take_bit(char c) {
-  Dcf77BitStep step;
-  if (c == '*') {
-    decoder_.reset();
-    advance_.reset();
-    step.reset = true;
-    return step;
-  }
-  const bool end_of_minute = c == '\n';
-  if (end_of_minute) {
-    decoder_.set_new_minute(true);
-  } else if (c == '0' || c == '1' || c == '_') {
-    decoder_.set_current_bit(c == '_' ? Bit{} : Bit{c == '1'});
-    decoder_.set_new_minute(false);
-  } else {
-    return step;
-  }
-  step.echo = BitEcho{c, decoder_.get_second()};
+void Dcf77Receiver::reset() {
+  decoder_.reset();
+  advance_.reset();
+}
 
+void Dcf77Receiver::counter_wrapped(Dcf77BitStep& step) {
+  // The line has more bits than a minute: the minute marker was lost.
+  step.wrapped = true;
+  wrapped_ = true;
+  advance_without_decoding();
+}
+
+void Dcf77Receiver::capture_third_party() { third_party_ = decoder_.read_third_party_buffer(); }
+
+Dcf77BitStep Dcf77Receiver::take_line_feed() {
+  Dcf77BitStep step;
+  decoder_.set_new_minute(true);
+  step.echo = BitEcho{'\n', decoder_.get_second()};
   const std::uint8_t seconds = decoder_.get_second() + 1;
   const std::uint8_t length = decoder_.get_minute_length();
-  if (!step_second()) {
-    // The line has more bits than a minute: the minute marker was lost.
-    step.wrapped = true;
-    wrapped_ = true;
-    advance_without_decoding();
-  }
-  if (decoder_.get_previous_second() == 15) {
-    third_party_ = decoder_.read_third_party_buffer();
-  }
-  if (!end_of_minute) {
-    return step;
-  }
+  move_on(step);
   // A leap second that was announced but not inserted leaves a normal
   // 60-second minute where 61 seconds were expected. That minute is still
   // whole and the decoder reads it as one: refusing it would keep the clock at
@@ -149,7 +132,7 @@ Dcf77EdgeStep Dcf77Receiver::take_edge(bool is_high, std::uint32_t when) {
       advance_without_decoding();
     }
     if (decoder_.get_previous_second() == 15) {
-      third_party_ = decoder_.read_third_party_buffer();
+      capture_third_party();
     }
     if (decoder_.get_new_minute()) {
       step.minute = end_minute(seconds, /*decode=*/true, std::nullopt);

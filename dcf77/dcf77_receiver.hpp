@@ -162,7 +162,23 @@ class Dcf77Receiver {
   // that length, when the counter wrapped during it, or when it lasted 60
   // seconds where an announced leap second made 61 expected (the leap second
   // did not come); otherwise `reading` is absent.
-  Dcf77BitStep take_bit(char c);
+  [[gnu::always_inline]] Dcf77BitStep take_bit(char c) {
+    // Inline: it runs for every character of a per-bit log; the rare cases
+    // are calls.
+    Dcf77BitStep step;
+    if (c == '0' || c == '1' || c == '_') {
+      decoder_.set_current_bit(c == '_' ? Bit{} : Bit{c == '1'});
+      decoder_.set_new_minute(false);
+      step.echo = BitEcho{c, decoder_.get_second()};
+      move_on(step);
+    } else if (c == '\n') {
+      step = take_line_feed();
+    } else if (c == '*') {
+      reset();
+      step.reset = true;
+    }
+    return step;
+  }
 
   // One edge: `is_high` is the level after it, `when` its time stamp in
   // microseconds (differences taken modulo 2^32). The edge lines' elapsed
@@ -173,8 +189,25 @@ class Dcf77Receiver {
   const Dcf77Decoder& decoder() const { return decoder_; }
 
  private:
-  bool step_second();
+  bool step_second() {
+    advance_.stepped();
+    return decoder_.increase_second();
+  }
   void advance_without_decoding();
+  // Per-bit logs: after a character, the counter moves on to the next second,
+  // and the third-party bits are captured right after second 15 was left.
+  void move_on(Dcf77BitStep& step) {
+    if (!step_second()) {
+      counter_wrapped(step);
+    }
+    if (decoder_.get_previous_second() == 15) {
+      capture_third_party();
+    }
+  }
+  void counter_wrapped(Dcf77BitStep& step);
+  void capture_third_party();
+  void reset();
+  Dcf77BitStep take_line_feed();
   Lent<Dcf77Minute> end_minute(std::uint8_t seconds, bool decode,
                                std::optional<MinuteLength> wrong_length);
   Dcf77EdgeLine edge_line();

@@ -32,10 +32,6 @@ void MsfDecoder::set_spike_limit(std::uint32_t limit) {
   if (limit < kShortPulseEnd) spike_limit_ = limit;
 }
 
-void MsfDecoder::shift_into_marker(bool a_bit) {
-  end_of_minute_marker_ = static_cast<std::uint8_t>((end_of_minute_marker_ << 1) | (a_bit ? 1 : 0));
-}
-
 void MsfDecoder::store_current_bits(Bit a, Bit b) {
   bit_buffer_a_.set(second_, a);
   bit_buffer_b_.set(second_, b);
@@ -102,21 +98,6 @@ void MsfDecoder::classify_pulse(std::uint32_t pulse_length) {
   new_minute_ = false;
 }
 
-void MsfDecoder::set_current_bit_a(Bit value) {
-  bit_buffer_a_.set(second_, value);
-  if (value) {
-    shift_into_marker(*value);
-  } else {
-    end_of_minute_marker_ = 0;
-  }
-  new_minute_ = false;
-}
-
-void MsfDecoder::set_current_bit_b(Bit value) {
-  bit_buffer_b_.set(second_, value);
-  new_minute_ = false;
-}
-
 void MsfDecoder::set_minute_marker() {
   second_ = 0;
   store_current_bits(true, true);
@@ -124,34 +105,9 @@ void MsfDecoder::set_minute_marker() {
   new_minute_ = false;
 }
 
-bool MsfDecoder::increase_second() {
-  const std::uint8_t length = get_minute_length();
-  if (new_minute_) {
-    second_ = 0;
-    return true;
-  }
-  ++second_;
-  if (second_ == length || second_ == kBitBufferSize) {
-    second_ = 0;
-    return false;
-  }
-  return true;
-}
-
 bool MsfDecoder::increase_minute() {
   datetime_.clear_jumps();
   return datetime_.bump_minute();
-}
-
-std::uint8_t MsfDecoder::get_minute_length() const {
-  if ((second_ == 58 || second_ == 59 || second_ == 60) &&
-      end_of_minute_marker_ == kEndOfMinuteMarker) {
-    return static_cast<std::uint8_t>(second_ + 1);
-  }
-  // 0111111 at second 59: the marker is one second late, so a leap second was
-  // inserted and its final 0 comes in second 60.
-  if (second_ == 59 && (end_of_minute_marker_ & 0x7F) == 0x3F) return 61;
-  return 60;
 }
 
 void MsfDecoder::decode_time(bool add_minute, bool strict) {

@@ -114,10 +114,21 @@ class MsfDecoder {
   // Per-bit input. Stores `value` as the A bit of the current second; a
   // determined value is shifted into the end-of-minute register, an
   // undetermined one clears the register. new_minute becomes false.
-  void set_current_bit_a(Bit value);
+  [[gnu::always_inline]] void set_current_bit_a(Bit value) {
+    bit_buffer_a_.set(second_, value);
+    if (value) {
+      shift_into_marker(*value);
+    } else {
+      end_of_minute_marker_ = 0;
+    }
+    new_minute_ = false;
+  }
   // Stores `value` as the B bit of the current second; new_minute becomes
   // false. The register is untouched.
-  void set_current_bit_b(Bit value);
+  [[gnu::always_inline]] void set_current_bit_b(Bit value) {
+    bit_buffer_b_.set(second_, value);
+    new_minute_ = false;
+  }
   // The minute marker was received: second = 0, A = B = 1 at index 0, 1 is
   // shifted into the register, new_minute becomes false.
   void set_minute_marker();
@@ -134,7 +145,19 @@ class MsfDecoder {
   // (get_minute_length(), taken before the counter moves) or 62, second = 0
   // and false: the counter ran past the end of the minute without an
   // end-of-minute marker.
-  bool increase_second();
+  [[gnu::always_inline]] bool increase_second() {
+    const std::uint8_t length = get_minute_length();
+    if (new_minute_) {
+      second_ = 0;
+      return true;
+    }
+    ++second_;
+    if (second_ == length || second_ == kBitBufferSize) {
+      second_ = 0;
+      return false;
+    }
+    return true;
+  }
 
   // Advances the clock by one minute without decoding, for a minute whose
   // end-of-minute marker was lost: clears the clock's jump flags, then returns
@@ -149,7 +172,16 @@ class MsfDecoder {
   //   61 when s is 59 and the low seven bits of m are 0111111 (the marker is
   //     one second late: a leap second was inserted and the final 0 follows);
   //   60 otherwise.
-  std::uint8_t get_minute_length() const;
+  [[gnu::always_inline]] std::uint8_t get_minute_length() const {
+    if ((second_ == 58 || second_ == 59 || second_ == 60) &&
+        end_of_minute_marker_ == kEndOfMinuteMarker) {
+      return static_cast<std::uint8_t>(second_ + 1);
+    }
+    // 0111111 at second 59: the marker is one second late, so a leap second
+    // was inserted and its final 0 comes in second 60.
+    if (second_ == 59 && (end_of_minute_marker_ & 0x7F) == 0x3F) return 61;
+    return 60;
+  }
 
   // Decodes the minute just received into the clock, in this order:
   //   1. clears the clock's jump flags;
@@ -211,7 +243,10 @@ class MsfDecoder {
   bool operator==(const MsfDecoder&) const = default;
 
  private:
-  void shift_into_marker(bool a_bit);
+  void shift_into_marker(bool a_bit) {
+    end_of_minute_marker_ =
+        static_cast<std::uint8_t>((end_of_minute_marker_ << 1) | (a_bit ? 1 : 0));
+  }
   void store_current_bits(Bit a, Bit b);
   void classify_pulse(std::uint32_t pulse_length);
 

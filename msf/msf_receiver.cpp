@@ -8,11 +8,6 @@ MsfReceiver::MsfReceiver(bool strict, std::optional<std::uint32_t> spike_limit) 
   }
 }
 
-bool MsfReceiver::step_second() {
-  advance_.stepped();
-  return decoder_.increase_second();
-}
-
 void MsfReceiver::advance_without_decoding() {
   if (advance_.due() && decoder_.increase_minute()) {
     advance_.advanced();
@@ -38,35 +33,12 @@ Lent<MsfMinute> MsfReceiver::end_minute(std::uint8_t seconds) {
   return Lent<MsfMinute>(*minute_);
 }
 
-MsfBitStep MsfReceiver::take_bit(char c) {
-  MsfBitStep step;
-  if (c == '*') {
-    decoder_.reset();
-    advance_.reset();
-    step.reset = true;
-    return step;
-  }
-  std::uint8_t index = 0;
-  if (c == '4') {
-    decoder_.set_minute_marker();
-  } else {
-    // A bit character is the digit A + 2 x B; "_" leaves both undetermined.
-    Bit a;
-    Bit b;
-    if (c >= '0' && c <= '3') {
-      const int digit = c - '0';
-      a = (digit & 1) != 0;
-      b = (digit & 2) != 0;
-    } else if (c != '_') {
-      return step;
-    }
-    decoder_.set_current_bit_a(a);
-    decoder_.set_current_bit_b(b);
-    index = decoder_.get_second();
-    ++bits_since_marker_;
-  }
-  step.echo = BitEcho{c, index};
+void MsfReceiver::reset() {
+  decoder_.reset();
+  advance_.reset();
+}
 
+void MsfReceiver::end_of_bits(MsfBitStep& step, char c, std::uint8_t index) {
   const std::uint8_t length = decoder_.get_minute_length();
   const bool marker_complete =
       decoder_.get_end_of_minute_marker() == MsfDecoder::kEndOfMinuteMarker;
@@ -88,12 +60,13 @@ MsfBitStep MsfReceiver::take_bit(char c) {
     step.end_of_minute = true;
     bits_since_marker_ = 0;
   }
-  if (!step_second()) {
-    // The minute ran past its end without an end-of-minute marker.
-    step.wrapped = true;
-    advance_without_decoding();
-  }
-  return step;
+  counter_moves_on(step);
+}
+
+void MsfReceiver::counter_wrapped(MsfBitStep& step) {
+  // The minute ran past its end without an end-of-minute marker.
+  step.wrapped = true;
+  advance_without_decoding();
 }
 
 MsfEdgeStep MsfReceiver::take_edge(bool is_high, std::uint32_t when) {

@@ -141,7 +141,39 @@ class MsfReceiver {
   // end-of-minute marker came early; the bit characters since the last
   // completed marker plus one at an out-of-place minute marker, never
   // wrapped) against the minute's length.
-  MsfBitStep take_bit(char c);
+  [[gnu::always_inline]] MsfBitStep take_bit(char c) {
+    // Inline: it runs for every character of a per-bit log; the rare cases
+    // are calls.
+    MsfBitStep step;
+    std::uint8_t index = 0;
+    if ((c >= '0' && c <= '3') || c == '_') {
+      // The digit A + 2 x B; "_" leaves both undetermined.
+      const bool determined = c != '_';
+      const int digit = c - '0';
+      decoder_.set_current_bit_a(determined ? Bit{(digit & 1) != 0} : Bit{});
+      decoder_.set_current_bit_b(determined ? Bit{(digit & 2) != 0} : Bit{});
+      index = decoder_.get_second();
+      ++bits_since_marker_;
+    } else if (c == '4') {
+      decoder_.set_minute_marker();
+    } else {
+      if (c == '*') {
+        reset();
+        step.reset = true;
+      }
+      return step;
+    }
+    step.echo = BitEcho{c, index};
+    // Most seconds are neither the last of their minute nor the end of its
+    // marker, and no minute marker.
+    if (c != '4' && index + 1 != decoder_.get_minute_length() &&
+        decoder_.get_end_of_minute_marker() != MsfDecoder::kEndOfMinuteMarker) {
+      counter_moves_on(step);
+    } else {
+      end_of_bits(step, c, index);
+    }
+    return step;
+  }
 
   // One edge: `is_high` is the level after it, `when` its time stamp in
   // microseconds (differences taken modulo 2^32). The edge lines' elapsed
@@ -152,7 +184,20 @@ class MsfReceiver {
   const MsfDecoder& decoder() const { return decoder_; }
 
  private:
-  bool step_second();
+  [[gnu::always_inline]] bool step_second() {
+    advance_.stepped();
+    return decoder_.increase_second();
+  }
+  [[gnu::always_inline]] void counter_moves_on(MsfBitStep& step) {
+    if (!step_second()) {
+      counter_wrapped(step);
+    }
+  }
+  void counter_wrapped(MsfBitStep& step);
+  // Per-bit logs: the end of a minute, a completed end-of-minute marker or a
+  // minute marker at second `index`, and then the counter moves on.
+  void end_of_bits(MsfBitStep& step, char c, std::uint8_t index);
+  void reset();
   void advance_without_decoding();
   Lent<MsfMinute> end_minute(std::uint8_t seconds);
 

@@ -23,8 +23,12 @@ namespace quillfen {
 // Every character of a per-bit log, in order. Bytes are characters here:
 // only ASCII characters mean something, and no byte of a multi-byte UTF-8
 // character is ASCII. Stops early once the writer is no longer ok.
+//
+// Each walk is a function of its own (not inlined into its caller), so that
+// the compiler's inlining budget is spent on the receiver's and the writer's
+// per-character steps inside its loop.
 template <typename Receiver, typename Writer>
-void walk_bits(std::string_view log_text, Receiver& receiver, Writer& writer) {
+[[gnu::noinline]] void walk_bits(std::string_view log_text, Receiver& receiver, Writer& writer) {
   for (const char c : log_text) {
     writer.take(receiver.take_bit(c));
     if (!writer.ok()) {
@@ -40,7 +44,7 @@ void walk_bits(std::string_view log_text, Receiver& receiver, Writer& writer) {
 // it have been handed on. Stops early, returning nothing, once the writer is
 // no longer ok.
 template <typename Receiver, typename Writer>
-std::optional<std::string> walk_edges(std::string_view log_text, Receiver& receiver,
+[[gnu::noinline]] std::optional<std::string> walk_edges(std::string_view log_text, Receiver& receiver,
                                       Writer& writer) {
   return walk_edge_log(log_text, [&](const EdgeLogLine& line) {
     if (line.kind == EdgeLineKind::Comment) {

@@ -29,7 +29,7 @@ class BothWriters {
     second_.edge(sample);
   }
   template <typename Step>
-  void take(const Step& step) {
+  [[gnu::always_inline]] void take(const Step& step) {
     first_.take(step);
     second_.take(step);
   }

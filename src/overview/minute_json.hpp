@@ -55,7 +55,7 @@ class MinuteJsonWriter {
   void edge(const EdgeSample&) {}
   template <typename Step>
   void take(const Step& step) {
-    if (const std::optional<OverviewMinute> minute = tracker_.take(step); minute.has_value()) {
+    if (const Lent<OverviewMinute> minute = tracker_.take(step)) {
       put_json_line(out_, minute_json(*minute));
     }
   }

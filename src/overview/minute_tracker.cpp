@@ -128,7 +128,7 @@ OverviewMinute MinuteTracker::msf_minute(const MsfMinute& value) {
   return minute;
 }
 
-std::optional<OverviewMinute> MinuteTracker::take_counted(const Dcf77BitStep& step) {
+Lent<OverviewMinute> MinuteTracker::take_counted(const Dcf77BitStep& step) {
   if (step.reset) {
     ++resets_;
   }
@@ -137,12 +137,12 @@ std::optional<OverviewMinute> MinuteTracker::take_counted(const Dcf77BitStep& st
     count(Complaint::SecondCounterWrapped);
   }
   if (!step.minute.has_value()) {
-    return std::nullopt;
+    return {};
   }
-  return dcf77_minute(*step.minute);
+  return lend(dcf77_minute(*step.minute));
 }
 
-std::optional<OverviewMinute> MinuteTracker::take_counted(const MsfBitStep& step) {
+Lent<OverviewMinute> MinuteTracker::take_counted(const MsfBitStep& step) {
   if (step.reset) {
     ++resets_;
   }
@@ -167,10 +167,11 @@ std::optional<OverviewMinute> MinuteTracker::take_counted(const MsfBitStep& step
       ++pending_wrap_lines_;
     }
   }
-  if (minute.has_value()) {
-    finish_minute(*minute);
+  if (!minute.has_value()) {
+    return {};
   }
-  return minute;
+  finish_minute(*minute);
+  return lend(std::move(*minute));
 }
 
 OverviewMinute MinuteTracker::msf_edge_minute(const MsfMinute& value) {

@@ -111,32 +111,33 @@ class MinuteTracker {
  public:
   MinuteTracker(Station station, bool show_utc) : station_(station), show_utc_(show_utc) {}
 
-  // Each returns the minute whose block the step ended, if it ended one.
-  // Most steps (a second, an edge) change nothing here and return at once.
-  std::optional<OverviewMinute> take(const Dcf77BitStep& step) {
+  // Each returns the minute whose block the step ended, if it ended one,
+  // lent until the next call. Most steps (a second, an edge) change nothing
+  // here and return at once.
+  [[gnu::always_inline]] Lent<OverviewMinute> take(const Dcf77BitStep& step) {
     if (!step.minute.has_value() && !step.reset && !step.wrapped) {
-      return std::nullopt;
+      return {};
     }
     return take_counted(step);
   }
-  std::optional<OverviewMinute> take(const Dcf77EdgeStep& step) {
+  Lent<OverviewMinute> take(const Dcf77EdgeStep& step) {
     if (!step.minute.has_value()) {
-      return std::nullopt;
+      return {};
     }
-    return dcf77_minute(*step.minute);
+    return lend(dcf77_minute(*step.minute));
   }
-  std::optional<OverviewMinute> take(const MsfBitStep& step) {
+  [[gnu::always_inline]] Lent<OverviewMinute> take(const MsfBitStep& step) {
     if (!step.minute.has_value() && !step.reset && !step.wrapped &&
         !step.wrong_length.has_value()) {
-      return std::nullopt;
+      return {};
     }
     return take_counted(step);
   }
-  std::optional<OverviewMinute> take(const MsfEdgeStep& step) {
+  Lent<OverviewMinute> take(const MsfEdgeStep& step) {
     if (!step.minute.has_value()) {
-      return std::nullopt;
+      return {};
     }
-    return msf_edge_minute(*step.minute);
+    return lend(msf_edge_minute(*step.minute));
   }
 
   // How often the report printed each complaint line so far, indexed by
@@ -148,8 +149,12 @@ class MinuteTracker {
   Station station() const { return station_; }
 
  private:
-  std::optional<OverviewMinute> take_counted(const Dcf77BitStep& step);
-  std::optional<OverviewMinute> take_counted(const MsfBitStep& step);
+  Lent<OverviewMinute> take_counted(const Dcf77BitStep& step);
+  Lent<OverviewMinute> take_counted(const MsfBitStep& step);
+  Lent<OverviewMinute> lend(OverviewMinute minute) {
+    minute_ = std::move(minute);
+    return Lent<OverviewMinute>(*minute_);
+  }
   OverviewMinute msf_edge_minute(const MsfMinute& minute);
   OverviewMinute start_minute(std::uint8_t seconds);
   void finish_minute(OverviewMinute& minute);
@@ -167,6 +172,8 @@ class MinuteTracker {
   std::array<MinuteLength, 4> pending_lengths_{};
   std::uint32_t pending_length_lines_ = 0;
   std::uint32_t pending_wrap_lines_ = 0;
+  // The last minute that ended, lent with its step.
+  std::optional<OverviewMinute> minute_;
 };
 
 }  // namespace quillfen

@@ -35,11 +35,11 @@ class ReceptionOverview {
   void comment(std::string_view) {}
   void edge(const EdgeSample& sample) { pulses_.edge(sample.when); }
   template <typename Step>
-  void take(const Step& step) {
+  [[gnu::always_inline]] void take(const Step& step) {
     if constexpr (requires { step.measure; }) {
       pulses_.take(step.measure, began_second(step));
     }
-    if (std::optional<OverviewMinute> minute = tracker_.take(step); minute.has_value()) {
+    if (const Lent<OverviewMinute> minute = tracker_.take(step)) {
       add(*minute);
     }
   }

@@ -14,32 +14,6 @@ namespace {
 constexpr std::uint8_t kDcf77Sunday = 7;
 constexpr std::uint8_t kMsfSunday = 0;
 
-// Seconds at which a field of the DCF77 time code begins, so that the bits
-// line shows the groups 0, 1-14, 15, 16-18, 19, 20, 21-27, 28, 29-34, 35,
-// 36-41, 42-44, 45-49, 50-57, 58 and the leap second 59 apart.
-bool begins_dcf77_field(std::uint8_t second) {
-  switch (second) {
-    case 1:
-    case 15:
-    case 16:
-    case 19:
-    case 20:
-    case 21:
-    case 28:
-    case 29:
-    case 35:
-    case 36:
-    case 42:
-    case 45:
-    case 50:
-    case 58:
-    case 59:
-      return true;
-    default:
-      return false;
-  }
-}
-
 void put_complaints(OutputBuffer& out, const ComplaintList& complaints) {
   for (const Complaint complaint : complaints) {
     out.put(complaint_text(complaint));
@@ -228,13 +202,7 @@ void ReportWriter::put_msf_minute(const MsfMinute& minute) {
   put_complaints(out_, block_complaints(reading, show_utc_));
 }
 
-void ReportWriter::take(const Dcf77BitStep& step) {
-  if (step.echo.has_value()) {
-    if (step.echo->character != '\n' && begins_dcf77_field(step.echo->second)) {
-      bits_line_.push_back(LineByte{' '});
-    }
-    bits_line_.push_back(LineByte{step.echo->character});
-  }
+void ReportWriter::take_lines(const Dcf77BitStep& step) {
   if (step.wrapped) {
     out_.put("increase_second() == false\n");
   }
@@ -269,10 +237,7 @@ void ReportWriter::take(const Dcf77EdgeStep& step) {
   }
 }
 
-void ReportWriter::take(const MsfBitStep& step) {
-  if (step.echo.has_value()) {
-    minute_chars_[step.echo->second] = LineByte{step.echo->character};
-  }
+void ReportWriter::take_lines(const MsfBitStep& step) {
   if (step.minute.has_value()) {
     put_msf_bits_line(out_, minute_chars_, step.minute->seconds);
     put_msf_minute(*step.minute);

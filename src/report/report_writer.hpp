@@ -29,6 +29,7 @@
 #define QUILLFEN_SRC_REPORT_REPORT_WRITER_HPP_
 
 #include <array>
+#include <cstdint>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -53,12 +54,47 @@ class ReportWriter {
   // An edge of the log's station, shown in the next edge line.
   void edge(const EdgeSample& sample);
 
-  void take(const Dcf77BitStep& step);
+  // Inline, with the rare lines as calls: a per-bit log gives a step for
+  // every character.
+  [[gnu::always_inline]] void take(const Dcf77BitStep& step) {
+    if (step.echo.has_value()) {
+      if (step.echo->character != '\n' && begins_dcf77_field(step.echo->second)) {
+        bits_line_.push_back(LineByte{' '});
+      }
+      bits_line_.push_back(LineByte{step.echo->character});
+    }
+    if (step.wrapped || step.minute.has_value()) {
+      take_lines(step);
+    }
+  }
   void take(const Dcf77EdgeStep& step);
-  void take(const MsfBitStep& step);
+  [[gnu::always_inline]] void take(const MsfBitStep& step) {
+    if (step.echo.has_value()) {
+      minute_chars_[step.echo->second] = LineByte{step.echo->character};
+    }
+    if (step.minute.has_value() || step.wrong_length.has_value() || step.end_of_minute ||
+        step.wrapped) {
+      take_lines(step);
+    }
+  }
   void take(const MsfEdgeStep& step);
 
  private:
+  // Seconds at which a field of the DCF77 time code begins, so that the bits
+  // line shows the groups 0, 1-14, 15, 16-18, 19, 20, 21-27, 28, 29-34, 35,
+  // 36-41, 42-44, 45-49, 50-57, 58 and the leap second 59 apart.
+  static bool begins_dcf77_field(std::uint8_t second) {
+    return second < 64 && ((kDcf77FieldStarts >> second) & 1) != 0;
+  }
+  static constexpr std::uint64_t kDcf77FieldStarts =
+      (std::uint64_t{1} << 1) | (std::uint64_t{1} << 15) | (std::uint64_t{1} << 16) |
+      (std::uint64_t{1} << 19) | (std::uint64_t{1} << 20) | (std::uint64_t{1} << 21) |
+      (std::uint64_t{1} << 28) | (std::uint64_t{1} << 29) | (std::uint64_t{1} << 35) |
+      (std::uint64_t{1} << 36) | (std::uint64_t{1} << 42) | (std::uint64_t{1} << 45) |
+      (std::uint64_t{1} << 50) | (std::uint64_t{1} << 58) | (std::uint64_t{1} << 59);
+
+  void take_lines(const Dcf77BitStep& step);
+  void take_lines(const MsfBitStep& step);
   void put_edge_line_start();
   void put_dcf77_edge_line(const Dcf77EdgeLine& line);
   void put_dcf77_minute(const Dcf77Minute& minute);
