@@ -21,9 +21,12 @@
 #include <variant>
 #include <vector>
 
+#include "src/lib/gzip_hint.hpp"
 #include "src/lib/posix_io.hpp"
 #include "src/lib/report.hpp"
 #include "src/lib/u32.hpp"
+#include "src/lib/version.hpp"
+#include "src/options/long_options.hpp"
 #include "src/options/option_parser.hpp"
 #include "src/transmitters/dcf77_analyzer.hpp"
 #include "src/transmitters/msf_analyzer.hpp"
@@ -33,8 +36,9 @@ namespace {
 
 // Exit statuses. quillfen fails (1) whenever nothing or not all was
 // analyzed, so that a script can tell:
-//   0  the help text was printed (-h, or neither station nor log file), or
-//      the analysis completed and its report was written;
+//   0  the help text was printed (-h, or neither station nor log file), the
+//      version was printed (-V), or the analysis completed and its report
+//      was written;
 //   1  the command line was rejected (unknown option, missing option
 //      argument, an argument that is not valid UTF-8), the -E value is not an
 //      unsigned 32-bit number, the station is not dcf77 or msf, the log file
@@ -47,7 +51,7 @@ namespace {
 constexpr int kSuccess = 0;
 constexpr int kFailure = 1;
 
-constexpr std::u32string_view kOptionString = U"hf:s:ueE:M";
+constexpr std::u32string_view kOptionString = U"hf:s:ueE:MV";
 
 // Standard error is where failures are told; when it cannot be written
 // either, there is nowhere left to tell it, and the exit status still says it.
@@ -72,7 +76,7 @@ std::string help_text(std::string_view program_name) {
   std::string text = "Usage: ";
   text += program_name;
   text +=
-      " [-h] [-f logfile] [-s station] [-u] [-e] [-E limit] [-M]\n"
+      " [-h] [-f logfile] [-s station] [-u] [-e] [-E limit] [-M] [-V]\n"
       "  -h          display this help, see README.md for more information\n"
       "  -f logfile  the log file to analyze\n"
       "  -s station  the station name (dcf77 or msf) of logfile\n"
@@ -80,7 +84,8 @@ std::string help_text(std::string_view program_name) {
       "  -e          logfile is an edge log file from mossbell\n"
       "  -E limit    define spike limit for edge files as limit microseconds\n"
       "  -M          toggle mode to process logfile in\n"
-      "              (default mode is strict for edge files and loose for per-bit files)\n";
+      "              (default mode is strict for edge files and loose for per-bit files)\n"
+      "  -V          display the version\n";
   return text;
 }
 
@@ -104,11 +109,15 @@ int run(std::span<const char* const> argv) {
     return kFailure;
   }
   const std::string_view program_name = arguments[0];
-  OptionParser parser(std::move(std::get<std::vector<std::u32string>>(split)), kOptionString);
+  // --help and --version stand for -h and -V.
+  OptionParser parser(with_long_options_as_short(
+                          std::move(std::get<std::vector<std::u32string>>(split)), kOptionString),
+                      kOptionString);
 
   std::string logfile;
   std::string station;
   bool show_help = false;
+  bool show_version = false;
   bool show_utc = false;
   bool edge_file = false;
   bool toggle_mode = false;
@@ -127,6 +136,9 @@ int run(std::span<const char* const> argv) {
     switch (option.letter) {
       case U'h':
         show_help = true;
+        break;
+      case U'V':
+        show_version = true;
         break;
       case U'u':
         show_utc = true;
@@ -160,6 +172,10 @@ int run(std::span<const char* const> argv) {
     }
   }
 
+  // -h wins over -V, and -V over the checks of station and log file.
+  if (show_version && !show_help) {
+    return print_output(std::string(version_text()), kSuccess);
+  }
   if (show_help || (station.empty() && logfile.empty())) {
     return print_output(help_text(program_name), kSuccess);
   }
@@ -173,9 +189,13 @@ int run(std::span<const char* const> argv) {
     print_error("logfile not given\n");
     return kFailure;
   }
-  auto read = read_text_file(logfile);
+  // The file name "-" is standard input.
+  auto read = logfile == "-" ? read_standard_input() : read_text_file(logfile);
   if (const auto* failure = std::get_if<ReadFailure>(&read)) {
     print_error("Could not read file '" + logfile + "' : " + failure->reason + "\n");
+    if (failure->gzip_compressed) {
+      print_error(gzip_hint(logfile));
+    }
     return kFailure;
   }
   const std::string_view log_text = std::get<std::string>(read);

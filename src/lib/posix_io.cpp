@@ -11,6 +11,7 @@
 #include <new>
 #include <stdexcept>
 
+#include "src/lib/gzip_hint.hpp"
 #include "src/lib/utf8.hpp"
 
 namespace quillfen {
@@ -51,6 +52,12 @@ std::optional<int> read_to_end(int fd, std::string& bytes) {
       if (errno == EINTR) {
         continue;
       }
+      if (errno == EAGAIN || errno == EWOULDBLOCK) {
+        // A non-blocking standard input: wait until there is more to read.
+        pollfd wait_for{fd, POLLIN, 0};
+        poll(&wait_for, 1, -1);
+        continue;
+      }
       return errno;
     }
     if (count == 0) {
@@ -60,6 +67,25 @@ std::optional<int> read_to_end(int fd, std::string& bytes) {
   }
   bytes.resize(used);
   return std::nullopt;
+}
+
+// Reads `fd` to its end and checks that the contents are UTF-8.
+std::variant<std::string, ReadFailure> read_text(int fd) {
+  std::string bytes;
+  try {
+    if (const std::optional<int> error = read_to_end(fd, bytes)) {
+      return ReadFailure{os_error_text(*error)};
+    }
+  } catch (const std::bad_alloc&) {
+    return ReadFailure{os_error_text(ENOMEM)};
+  } catch (const std::length_error&) {
+    // A size beyond what a string can hold: no memory for it either.
+    return ReadFailure{os_error_text(ENOMEM)};
+  }
+  if (!is_valid_utf8(bytes)) {
+    return ReadFailure{"stream did not contain valid UTF-8", starts_with_gzip_magic(bytes)};
+  }
+  return bytes;
 }
 
 }  // namespace
@@ -78,22 +104,10 @@ std::variant<std::string, ReadFailure> read_text_file(const std::string& path) {
     return ReadFailure{os_error_text(errno)};
   }
   const FileDescriptor file(fd);
-  std::string bytes;
-  try {
-    if (const std::optional<int> error = read_to_end(file.get(), bytes)) {
-      return ReadFailure{os_error_text(*error)};
-    }
-  } catch (const std::bad_alloc&) {
-    return ReadFailure{os_error_text(ENOMEM)};
-  } catch (const std::length_error&) {
-    // A size beyond what a string can hold: no memory for it either.
-    return ReadFailure{os_error_text(ENOMEM)};
-  }
-  if (!is_valid_utf8(bytes)) {
-    return ReadFailure{"stream did not contain valid UTF-8"};
-  }
-  return bytes;
+  return read_text(file.get());
 }
+
+std::variant<std::string, ReadFailure> read_standard_input() { return read_text(STDIN_FILENO); }
 
 std::optional<int> write_all(int fd, std::string_view data) {
   while (!data.empty()) {

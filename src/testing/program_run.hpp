@@ -5,6 +5,7 @@
 #define QUILLFEN_SRC_TESTING_PROGRAM_RUN_HPP_
 
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace quillfen::e2e {
@@ -28,6 +29,10 @@ enum class StdoutTo {
 // cannot be started fails the current test and gives status -1.
 ProgramRun run_quillfen(const std::vector<std::string>& argv,
                         StdoutTo stdout_to = StdoutTo::kCapture);
+
+// Runs the program as run_quillfen does, but with standard input from a pipe
+// through which `input` is written while the program runs, then closed.
+ProgramRun run_quillfen_with_input(const std::vector<std::string>& argv, std::string_view input);
 
 // The whole contents of the file at `path`; fails the current test when it
 // cannot be read.
