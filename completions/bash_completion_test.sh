@@ -55,20 +55,15 @@ candidates() {
   fi
 }
 
-passed=0
-failed=0
+# shellcheck source=tests/checks.bash
+source "$(dirname "$0")/../tests/checks.bash"
 # expect "CANDIDATES" WORD...: completing the last WORD offers exactly these.
 expect() {
   local want=$1
   shift
   local got
   got=$(candidates "$@")
-  if [[ $got == "$want" ]]; then
-    passed=$((passed + 1))
-  else
-    echo "FAILED: quillfen $* <TAB>: expected [$want], got [$got]"
-    failed=$((failed + 1))
-  fi
+  check "quillfen $* <TAB>: expected [$want], got [$got]" test "$got" = "$want"
 }
 
 work=$(mktemp -d)
@@ -103,5 +98,4 @@ fi
 expect "--help --version" --
 expect "--version" -u --v
 
-echo "bash_completion: $passed passed, $failed failed"
-[[ $failed -eq 0 ]]
+checks_summary bash_completion

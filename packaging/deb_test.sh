@@ -12,18 +12,8 @@ set -uo pipefail
 deb=${1:?usage: deb_test.sh DEB VERSION}
 version=${2:?usage: deb_test.sh DEB VERSION}
 
-passed=0
-failed=0
-check() {
-  local what=$1
-  shift
-  if "$@"; then
-    passed=$((passed + 1))
-  else
-    echo "FAILED: $what"
-    failed=$((failed + 1))
-  fi
-}
+# shellcheck source=tests/checks.bash
+source "$(dirname "$0")/../tests/checks.bash"
 
 arch=$(dpkg --print-architecture)
 check "the package is $(basename "$deb"), not quillfen_${version}_$arch.deb" \
@@ -95,5 +85,4 @@ if command -v lintian >/dev/null; then
   check "lintian: $verdict" test "$status" -eq 0
 fi
 
-echo "deb: $passed passed, $failed failed"
-[[ $failed -eq 0 ]]
+checks_summary deb

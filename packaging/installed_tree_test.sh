@@ -13,18 +13,8 @@ set -uo pipefail
 prefix=$(realpath "${1:?usage: installed_tree_test.sh PREFIX VERSION}")
 version=${2:?usage: installed_tree_test.sh PREFIX VERSION}
 
-passed=0
-failed=0
-check() {
-  local what=$1
-  shift
-  if "$@"; then
-    passed=$((passed + 1))
-  else
-    echo "FAILED: $what"
-    failed=$((failed + 1))
-  fi
-}
+# shellcheck source=tests/checks.bash
+source "$(dirname "$0")/../tests/checks.bash"
 
 # ---- Files that must be there ----------------------------------------------
 required=(
@@ -102,5 +92,4 @@ done < <(find "$prefix/include" -name '*.hpp' | sort)
 foreign=$(grep -rlE '#include [<"](unicode|gtest|gmock)/' "$prefix/include")
 check "installed headers include ICU or GoogleTest: $foreign" test -z "$foreign"
 
-echo "installed_tree: $passed passed, $failed failed"
-[[ $failed -eq 0 ]]
+checks_summary installed_tree

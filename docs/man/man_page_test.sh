@@ -17,25 +17,15 @@ set -uo pipefail
 page=${1:?usage: man_page_test.sh PAGE [PROGRAM]}
 program=${2:-}
 
-passed=0
-failed=0
-check() {
-  local what=$1
-  shift
-  if "$@"; then
-    passed=$((passed + 1))
-  else
-    echo "FAILED: $page: $what"
-    failed=$((failed + 1))
-  fi
-}
+# shellcheck source=tests/checks.bash
+source "$(dirname "$0")/../../tests/checks.bash"
 
 warnings=$(groff -man -ww -z "$page" 2>&1)
-check "groff -man -ww -z warns: $warnings" test -z "$warnings"
+check "$page: groff -man -ww -z warns: $warnings" test -z "$warnings"
 
 # Wide enough that no line of the page is broken.
 rendered=$(MANWIDTH=200 MAN_KEEP_FORMATTING= man -l "$page" 2>&1 | col -bx)
-check "man -l does not render a NAME section" grep -q '^NAME$' <<<"$rendered"
+check "$page: man -l does not render a NAME section" grep -q '^NAME$' <<<"$rendered"
 
 # The lines of one section of the rendered page, headings excluded.
 section() {
@@ -47,12 +37,11 @@ if [[ -n $program ]]; then
   name=$(basename "$program")
   usage=$(sed -n "1s/^Usage: [^ ]*/$name/p" <<<"$help")
   synopsis=$(section SYNOPSIS | sed 's/^ *//')
-  check "SYNOPSIS lacks the usage line '$usage'" grep -qxF -- "$usage" <<<"$synopsis"
+  check "$page: SYNOPSIS lacks the usage line '$usage'" grep -qxF -- "$usage" <<<"$synopsis"
   options=$(section OPTIONS)
   for option in $(sed -n 's/^  \(-[^ ]\).*/\1/p' <<<"$help"); do
-    check "OPTIONS does not describe $option" grep -qE -- "^ {7}$option( |$)" <<<"$options"
+    check "$page: OPTIONS does not describe $option" grep -qE -- "^ {7}$option( |$)" <<<"$options"
   done
 fi
 
-echo "man_page: $passed passed, $failed failed"
-[[ $failed -eq 0 ]]
+checks_summary man_page

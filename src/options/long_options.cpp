@@ -19,33 +19,32 @@ std::u32string_view short_form(const std::u32string& argument) {
 
 std::vector<std::u32string> with_long_options_as_short(std::vector<std::u32string> arguments,
                                                        std::u32string_view option_string) {
-  // The parser itself says where options stand: a long option at an option
-  // position is a cluster whose first character, the second '-', is unknown.
-  // Each replacement changes what follows it (-V may be an option letter
-  // that "--version" was not), so the walk starts again after each one; there
-  // are at most as many walks as arguments.
-  for (;;) {
-    OptionParser parser(arguments, option_string);
-    bool replaced = false;
-    for (;;) {
-      const std::size_t at = parser.index();
-      const OptionResult result = parser.next_option();
-      const Error* error = std::get_if<Error>(&result);
-      if (error == nullptr) {
-        if (std::holds_alternative<EndOfOptions>(result)) return arguments;
-        continue;
-      }
-      if (error->culprit == U'-' && error->kind == OptionErrorKind::UnknownOption &&
-          at < arguments.size()) {
-        const std::u32string_view replacement = short_form(arguments[at]);
-        if (!replacement.empty()) {
-          arguments[at] = replacement;
-          replaced = true;
-        }
-      }
-      break;
+  // The parser itself says where options stand. It reads the list with every
+  // long option already replaced: -h and -V take no argument, so an
+  // argument's role (option, option argument, operand) stays what it was,
+  // except that a replaced word at an option position no longer ends the
+  // parse with an error. One walk then tells which replacements to keep.
+  std::vector<std::u32string> replaced = arguments;
+  for (std::size_t i = 1; i < replaced.size(); ++i) {
+    if (const std::u32string_view short_option = short_form(replaced[i]); !short_option.empty()) {
+      replaced[i] = short_option;
     }
-    if (!replaced) return arguments;
+  }
+  OptionParser parser(replaced, option_string);
+  for (;;) {
+    const std::size_t at = parser.index();
+    const OptionResult result = parser.next_option();
+    const ParsedOption* option = std::get_if<ParsedOption>(&result);
+    if (option == nullptr) {
+      // The end of the options or an error: nothing after it is an option.
+      return arguments;
+    }
+    // A replaced word read whole as its one option letter stood where an
+    // option may stand.
+    if (!option->argument && parser.index() == at + 1 && replaced[at] != arguments[at] &&
+        replaced[at].size() == 2 && replaced[at][1] == option->letter) {
+      arguments[at] = replaced[at];
+    }
   }
 }
 

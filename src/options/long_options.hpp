@@ -16,7 +16,9 @@ namespace quillfen {
 // end of the options, and not as the argument of an option ("-f --help" keeps
 // the file name "--help"). Everything else is left as it is, so "--x", "--hel"
 // and "--help=x" still fail as unknown options, and nothing after the first
-// parser error is replaced (the run ends there anyway).
+// parser error is replaced (the run ends there anyway). One walk over the
+// list: linear in its length.
+// REQUIRES: `option_string` declares h and V as options without an argument.
 std::vector<std::u32string> with_long_options_as_short(std::vector<std::u32string> arguments,
                                                        std::u32string_view option_string);
 

@@ -60,6 +60,18 @@ INSTANTIATE_TEST_SUITE_P(
         LongOptionCase{"AfterOtherLongWord", {U"--hel", U"--help"}, {U"--hel", U"--help"}}),
     [](const auto& info) { return info.param.name; });
 
+TEST(LongOptions, EveryPositionOfALongList) {
+  // "-f --version --version" repeated: the first of each pair is the file
+  // name, the second an option.
+  std::vector<std::u32string> arguments = {U"quillfen"};
+  std::vector<std::u32string> expected = {U"quillfen"};
+  for (int i = 0; i < 20000; ++i) {
+    arguments.insert(arguments.end(), {U"-f", U"--version", U"--version"});
+    expected.insert(expected.end(), {U"-f", U"--version", U"-V"});
+  }
+  EXPECT_EQ(with_long_options_as_short(arguments, kOptionString), expected);
+}
+
 TEST(LongOptions, ProgramNameIsNeverAnOption) {
   const std::vector<std::u32string> arguments = {U"--help", U"--version"};
   EXPECT_EQ(with_long_options_as_short(arguments, kOptionString),
