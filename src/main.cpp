@@ -2,7 +2,7 @@
 // and reports, minute by minute, what the receiver got.
 //
 // The process around the libraries: the arguments become settings
-// (src/cli), the log file is read whole and checked as UTF-8 before anything
+// (src/cli), the log file (standard input for "-") is read whole and checked as UTF-8 before anything
 // is printed, the analysis (src/analyzers) writes its report to standard
 // output as it goes, messages go to standard error, and the exit status says
 // whether everything was analyzed and written (statuses in
@@ -33,6 +33,7 @@
 
 #include "src/analyzers/analyze.hpp"
 #include "src/cli/command_line.hpp"
+#include "src/lib/gzip_hint.hpp"
 #include "src/lib/posix_io.hpp"
 #include "src/overview/outputs.hpp"
 #include "src/report/output_buffer.hpp"
@@ -124,9 +125,13 @@ int run(std::span<const char* const> argv) {
   }
   const Settings& settings = std::get<Settings>(parsed);
 
-  auto read = read_text_file(settings.logfile);
+  // The file name "-" is standard input.
+  auto read = settings.logfile == "-" ? read_standard_input() : read_text_file(settings.logfile);
   if (const auto* failure = std::get_if<ReadFailure>(&read)) {
     print_error("Could not read file '" + settings.logfile + "' : " + failure->reason + "\n");
+    if (failure->gzip_compressed) {
+      print_error(gzip_hint(settings.logfile));
+    }
     return kFailure;
   }
   const std::string_view log_text = std::get<FileContents>(read).text();

@@ -18,13 +18,14 @@
 namespace {
 
 using quillfen::e2e::run_quillfen;
+using quillfen::e2e::run_quillfen_with_input;
 using quillfen::e2e::StdoutTo;
 using Outcome = quillfen::e2e::ProgramRun;
 
 // The usage and help text, typed from the documentation of the command line.
 std::string help(const std::string& program_name) {
   return "Usage: " + program_name +
-         " [-h] [-f logfile] [-s station] [-u] [-e] [-E limit] [-M]\n"
+         " [-h] [-f logfile] [-s station] [-u] [-e] [-E limit] [-M] [-S] [-j] [-p picture] [-V]\n"
          "  -h          display this help, see README.md for more information\n"
          "  -f logfile  the log file to analyze\n"
          "  -s station  the station name (dcf77 or msf) of logfile\n"
@@ -35,25 +36,31 @@ std::string help(const std::string& program_name) {
          "              (default mode is strict for edge files and loose for per-bit files)\n"
          "  -S          print a summary of the reception instead of the per-minute report\n"
          "  -j          write JSON: one object per minute, or with -S the summary\n"
-         "  -p picture  also draw the reception into the file picture (SVG)\n";
+         "  -p picture  also draw the reception into the file picture (SVG)\n"
+         "  -V          display the version\n";
 }
 
+// "quillfen", a blank, the version of project() in CMakeLists.txt, a line feed.
+const std::string kVersion = "quillfen " QUILLFEN_PROJECT_VERSION "\n";
+
 // The nine lines of the original options, then one line per option added
-// later (-S, -j, -p), so that the first nine stay as they were.
-TEST(HelpText, TwelveLinesWithDescriptionsInColumnFifteen) {
+// later (-S, -j, -p, -V), so that the first nine stay as they were.
+TEST(HelpText, ThirteenLinesWithDescriptionsInColumnFifteen) {
   const std::string text = help("q");
   std::vector<std::string> lines;
   for (std::size_t start = 0, end; (end = text.find('\n', start)) != std::string::npos;
        start = end + 1) {
     lines.push_back(text.substr(start, end - start));
   }
-  ASSERT_EQ(lines.size(), 12u);
+  ASSERT_EQ(lines.size(), 13u);
   for (std::size_t i = 1; i < lines.size(); ++i) {
     EXPECT_EQ(lines[i].substr(0, 2), "  ") << i;
     EXPECT_EQ(lines[i].substr(12, 2), "  ") << i;
     EXPECT_NE(lines[i][14], ' ') << i;
   }
   EXPECT_EQ(lines[8].substr(0, 15), std::string(14, ' ') + "(");
+  EXPECT_EQ(lines[9].substr(0, 4), "  -S");
+  EXPECT_EQ(lines[12].substr(0, 4), "  -V");
 }
 
 // Log files for the runs; "{dir}" in an argument or expected text stands for
@@ -68,6 +75,8 @@ class TestFiles {
     write("edges.log", "# edges\nD true 1000000 1\nD false 1100000 2\nM true 1000000 3\n");
     write("latin1.log", "# caf\xe9\n");
     write("overlong.log", "\xc0\xaf\n");
+    // The start of what gzip makes of a log: magic, deflate, no flags.
+    write("dcf77.log.gz", std::string("\x1f\x8b\x08\x00\x00\x00\x00\x00\x00\x03\x33\x30", 12));
     mkdir((dir_ + "/subdir").c_str(), 0755);
   }
   ~TestFiles() { std::system(("rm -rf '" + dir_ + "'").c_str()); }
@@ -129,7 +138,10 @@ INSTANTIATE_TEST_SUITE_P(
         RunCase{"EmptyStationAndFile", {"-s", "", "-f", ""}, kHelp, "", 0},
         RunCase{
             "DoubleDashEndsOptions", {"--", "-s", "dcf77", "-f", "{dir}/dcf77.log"}, kHelp, "", 0},
-        RunCase{"OperandEndsOptions", {"name", "-s", "dcf77"}, kHelp, "", 0}),
+        RunCase{"OperandEndsOptions", {"name", "-s", "dcf77"}, kHelp, "", 0},
+        // --help stands for -h wherever an option may stand.
+        RunCase{"LongOption", {"--help"}, kHelp, "", 0},
+        RunCase{"LongOptionAfterOthers", {"-u", "-s", "dcf", "--help"}, kHelp, "", 0}),
     [](const auto& info) { return info.param.name; });
 
 INSTANTIATE_TEST_SUITE_P(
@@ -142,10 +154,21 @@ INSTANTIATE_TEST_SUITE_P(
                 "",
                 "Error: Error { culprit: 'f', kind: MissingArgument }\n",
                 1},
-        RunCase{"LongOption",
-                {"--help"},
+        // Other words with two dashes are no options, as before.
+        RunCase{"OtherLongOption",
+                {"--x"},
                 "",
                 "Error: Error { culprit: '-', kind: UnknownOption }\n",
+                1},
+        RunCase{"LongOptionPrefix",
+                {"--vers"},
+                "",
+                "Error: Error { culprit: '-', kind: UnknownOption }\n",
+                1},
+        RunCase{"LongHelpThenUnknown",
+                {"--help", "-x"},
+                "",
+                "Error: Error { culprit: 'x', kind: UnknownOption }\n",
                 1},
         RunCase{"HelpThenUnknown",
                 {"-h", "-x"},
@@ -170,6 +193,44 @@ INSTANTIATE_TEST_SUITE_P(
                 1},
         RunCase{"Quote", {"-'"}, "", "Error: Error { culprit: '\\'', kind: UnknownOption }\n", 1},
         RunCase{"Tab", {"-\t"}, "", "Error: Error { culprit: '\\t', kind: UnknownOption }\n", 1}),
+    [](const auto& info) { return info.param.name; });
+
+INSTANTIATE_TEST_SUITE_P(
+    Version, EntryTest,
+    testing::Values(
+        RunCase{"ShortOption", {"-V"}, kVersion, "", 0},
+        RunCase{"LongOption", {"--version"}, kVersion, "", 0},
+        RunCase{"InCluster", {"-uV"}, kVersion, "", 0},
+        RunCase{"OperandAfter", {"-V", "name"}, kVersion, "", 0},
+        RunCase{"BeatsWrongStation", {"-V", "-s", "dcf"}, kVersion, "", 0},
+        RunCase{"BeatsMissingFile",
+                {"-s", "msf", "-f", "{dir}/missing.log", "--version"},
+                kVersion,
+                "",
+                0},
+        RunCase{"BeatsAnalysis", {"-s", "dcf77", "-f", "{dir}/dcf77.log", "-V"}, kVersion, "", 0},
+        // -h wins, wherever the two stand.
+        RunCase{"HelpBefore", {"-h", "-V"}, kHelp, "", 0},
+        RunCase{"HelpAfter", {"-V", "-h"}, kHelp, "", 0},
+        RunCase{"LongHelpAfter", {"--version", "--help"}, kHelp, "", 0},
+        // Like -h, -V does not save a command line that fails later.
+        RunCase{"ThenUnknown",
+                {"-V", "-x"},
+                "",
+                "Error: Error { culprit: 'x', kind: UnknownOption }\n",
+                1},
+        RunCase{"ThenBadLimit",
+                {"--version", "-E", "5x"},
+                "",
+                "spike limit '5x' is not an u32: invalid digit found in string\n",
+                1},
+        // An option argument is never an option.
+        RunCase{"AsFileName",
+                {"-s", "dcf77", "-f", "--version"},
+                "",
+                "Could not read file '--version' : No such file or directory (os error 2)\n",
+                1},
+        RunCase{"AfterDoubleDash", {"--", "--version"}, kHelp, "", 0}),
     [](const auto& info) { return info.param.name; });
 
 INSTANTIATE_TEST_SUITE_P(
@@ -292,6 +353,17 @@ INSTANTIATE_TEST_SUITE_P(
                 "",
                 "Could not read file '{dir}/latin1.log' : stream did not contain valid UTF-8\n",
                 1},
+        RunCase{"GzipFile",
+                {"-s", "dcf77", "-f", "{dir}/dcf77.log.gz"},
+                "",
+                "Could not read file '{dir}/dcf77.log.gz' : stream did not contain valid UTF-8\n"
+                "hint: the file looks gzip-compressed; try: zcat {dir}/dcf77.log.gz | "
+                "quillfen \xe2\x80\xa6 -f -\n",
+                1},
+        // "-" alone after the options is an operand, as before, not a log.
+        RunCase{"LoneDashIsNoFileName", {"-s", "dcf77", "-"}, "", "logfile not given\n", 1},
+        // "-f -" with standard input from /dev/null: an empty log.
+        RunCase{"EmptyStandardInput", {"-s", "dcf77", "-f", "-"}, "", "", 0},
         RunCase{"OverlongUtf8File",
                 {"-s", "msf", "-e", "-f", "{dir}/overlong.log"},
                 "",
@@ -322,6 +394,82 @@ INSTANTIATE_TEST_SUITE_P(
                 "",
                 0}),
     [](const auto& info) { return info.param.name; });
+
+// "-f -" reads the log from standard input: a pipe, written while the
+// program runs, gives what the same log as a file gives.
+TEST(StandardInput, ReadsTheLogLikeAFile) {
+  const std::string dcf77_bits = "0100000000000000000010100110001010100100110011100100001001\n";
+  // More than a pipe holds: a comment and two edges, many times over.
+  std::string msf_edges;
+  for (std::uint32_t second = 1; second <= 4000; ++second) {
+    msf_edges += "# second " + std::to_string(second) + "\n";
+    msf_edges += "M true " + std::to_string(second * 1000000) + " " + std::to_string(second) + "\n";
+    msf_edges += "M false " + std::to_string(second * 1000000 + 100000) + " " +
+                 std::to_string(second) + "\n";
+  }
+  ASSERT_GT(msf_edges.size(), 65536u);
+  const std::string edges_file = files().dir() + "/msf-edges.log";
+  std::ofstream(edges_file, std::ios::binary) << msf_edges;
+
+  const struct {
+    std::vector<std::string> options;
+    std::string log;
+    std::string file;
+  } cases[] = {
+      {{"-s", "dcf77"}, dcf77_bits, files().dir() + "/dcf77.log"},
+      {{"-s", "msf", "-e", "-u"}, msf_edges, edges_file},
+  };
+  for (const auto& c : cases) {
+    std::vector<std::string> from_file = {"quillfen"};
+    from_file.insert(from_file.end(), c.options.begin(), c.options.end());
+    std::vector<std::string> from_input = from_file;
+    from_file.insert(from_file.end(), {"-f", c.file});
+    from_input.insert(from_input.end(), {"-f", "-"});
+    const Outcome expected = run_quillfen(from_file);
+    ASSERT_EQ(expected.status, 0) << c.file;
+    ASSERT_FALSE(expected.out.empty()) << c.file;
+    const Outcome outcome = run_quillfen_with_input(from_input, c.log);
+    EXPECT_EQ(outcome.out, expected.out) << c.file;
+    EXPECT_EQ(outcome.err, "") << c.file;
+    EXPECT_EQ(outcome.status, 0) << c.file;
+  }
+  // The argument attached to -f as well.
+  const Outcome attached = run_quillfen_with_input({"quillfen", "-sdcf77", "-f-"}, dcf77_bits);
+  EXPECT_EQ(attached.out,
+            run_quillfen({"quillfen", "-sdcf77", "-f", files().dir() + "/dcf77.log"}).out);
+  EXPECT_EQ(attached.status, 0);
+}
+
+TEST(StandardInput, SameChecksAsAFileUnderTheNameDash) {
+  const struct {
+    std::string name;
+    std::string input;
+    std::string err;
+  } cases[] = {
+      {"Latin1", "# caf\xe9\n", "Could not read file '-' : stream did not contain valid UTF-8\n"},
+      {"CutCharacter", "D true 1 1\n\xc3",
+       "Could not read file '-' : stream did not contain valid UTF-8\n"},
+      {"Gzip", std::string("\x1f\x8b\x08\x00\x00\x00\x00\x00\x00\x03", 10),
+       "Could not read file '-' : stream did not contain valid UTF-8\n"
+       "hint: the file looks gzip-compressed; try: zcat - | quillfen \xe2\x80\xa6 -f -\n"},
+  };
+  for (const auto& c : cases) {
+    const Outcome outcome = run_quillfen_with_input({"quillfen", "-s", "msf", "-f", "-"}, c.input);
+    EXPECT_EQ(outcome.out, "") << c.name;
+    EXPECT_EQ(outcome.err, c.err) << c.name;
+    EXPECT_EQ(outcome.status, 1) << c.name;
+  }
+}
+
+TEST(StandardInput, NotReadWithoutDashAsFileName) {
+  // The help and version runs end without reading a byte of a long input.
+  const std::string input(1 << 20, '0');
+  EXPECT_EQ(run_quillfen_with_input({"quillfen", "-V"}, input).out, kVersion);
+  EXPECT_EQ(run_quillfen_with_input({"quillfen", "-s", "dcf77", "-f", files().dir() + "/dcf77.log"},
+                                    input)
+                .status,
+            0);
+}
 
 TEST(Entry, ArgumentsThatAreNotUtf8) {
   const Outcome file_name = run_quillfen({"quillfen", "-s", "dcf77", "-f", "caf\xe9.log"});

@@ -10,12 +10,14 @@
 #include <vector>
 
 #include "src/lib/u32.hpp"
+#include "src/lib/version.hpp"
+#include "src/options/long_options.hpp"
 #include "src/options/option_parser.hpp"
 
 namespace quillfen {
 namespace {
 
-constexpr std::u32string_view kOptionString = U"hf:s:ueE:MSjp:";
+constexpr std::u32string_view kOptionString = U"hf:s:ueE:MSjp:V";
 
 // Full Unicode lower-casing, independent of the user's locale.
 std::string to_lower(std::string_view text) {
@@ -34,7 +36,7 @@ std::string help_text(std::string_view program_name) {
   std::string text = "Usage: ";
   text += program_name;
   text +=
-      " [-h] [-f logfile] [-s station] [-u] [-e] [-E limit] [-M]\n"
+      " [-h] [-f logfile] [-s station] [-u] [-e] [-E limit] [-M] [-S] [-j] [-p picture] [-V]\n"
       "  -h          display this help, see README.md for more information\n"
       "  -f logfile  the log file to analyze\n"
       "  -s station  the station name (dcf77 or msf) of logfile\n"
@@ -45,7 +47,8 @@ std::string help_text(std::string_view program_name) {
       "              (default mode is strict for edge files and loose for per-bit files)\n"
       "  -S          print a summary of the reception instead of the per-minute report\n"
       "  -j          write JSON: one object per minute, or with -S the summary\n"
-      "  -p picture  also draw the reception into the file picture (SVG)\n";
+      "  -p picture  also draw the reception into the file picture (SVG)\n"
+      "  -V          display the version\n";
   return text;
 }
 
@@ -60,11 +63,15 @@ std::variant<Settings, CommandLineExit> parse_command_line(std::span<const char*
                    " is not valid UTF-8\n");
   }
   const std::string_view program_name = arguments[0];
-  OptionParser parser(std::move(std::get<std::vector<std::u32string>>(split)), kOptionString);
+  // --help and --version stand for -h and -V.
+  OptionParser parser(with_long_options_as_short(
+                          std::move(std::get<std::vector<std::u32string>>(split)), kOptionString),
+                      kOptionString);
 
   std::string logfile;
   std::string station;
   bool show_help = false;
+  bool show_version = false;
   bool show_utc = false;
   bool edge_file = false;
   bool toggle_mode = false;
@@ -85,6 +92,9 @@ std::variant<Settings, CommandLineExit> parse_command_line(std::span<const char*
     switch (option.letter) {
       case U'h':
         show_help = true;
+        break;
+      case U'V':
+        show_version = true;
         break;
       case U'u':
         show_utc = true;
@@ -126,6 +136,10 @@ std::variant<Settings, CommandLineExit> parse_command_line(std::span<const char*
     }
   }
 
+  // -h wins over -V, and -V over the checks of station and log file.
+  if (show_version && !show_help) {
+    return CommandLineExit{std::string(version_text()), {}, kSuccess};
+  }
   if (show_help || (station.empty() && logfile.empty())) {
     return CommandLineExit{help_text(program_name), {}, kSuccess};
   }
@@ -143,7 +157,8 @@ std::variant<Settings, CommandLineExit> parse_command_line(std::span<const char*
   // The log is read whole before the picture is written, but it is mapped,
   // not copied: writing the picture over it would cut the log short under
   // the analysis.
-  if (picture.has_value() && *picture == logfile) {
+  // Standard input ("-") is not a file the picture could overwrite.
+  if (picture.has_value() && *picture == logfile && logfile != "-") {
     return failure("picture file '" + *picture + "' is the log file\n");
   }
   Settings settings;

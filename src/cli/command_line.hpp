@@ -2,8 +2,9 @@
 // run, or to what the program prints and its exit status when there is
 // nothing to analyze.
 //
-//   quillfen [-h] [-f logfile] [-s station] [-u] [-e] [-E limit] [-M] [-S] [-j] [-p picture]
+//   quillfen [-h] [-f logfile] [-s station] [-u] [-e] [-E limit] [-M] [-S] [-j] [-p picture] [-V]
 //
+// --help and --version stand for -h and -V wherever an option may stand.
 // Options may be clustered (-ue) and arguments attached or detached (-fname,
 // -f name); option parsing ends at the first argument that is not an option,
 // at a lone "-" and after "--".
@@ -21,8 +22,9 @@ namespace quillfen {
 
 // Exit statuses. quillfen fails (1) whenever nothing or not all was
 // analyzed, so that a script can tell:
-//   0  the help text was printed (-h, or neither station nor log file), or
-//      the analysis completed and its report was written;
+//   0  the help text was printed (-h, or neither station nor log file), the
+//      version was printed (-V), or the analysis completed and its report
+//      was written;
 //   1  the command line was rejected (unknown option, missing option
 //      argument, an argument that is not valid UTF-8), the -E value is not an
 //      unsigned 32-bit number, the station is not dcf77 or msf, the log file
@@ -53,6 +55,7 @@ struct CommandLineExit {
 //     "Error: " and the error's debug form; -E must be an unsigned 32-bit
 //     number ("spike limit '<argument>' is not an u32: <reason>"), and a bad
 //     one ends the run before later options, -h included, are read;
+//   - -V without -h: the version text ("quillfen 0.2.0\n"), status 0;
 //   - -h, or neither station nor log file: the help text, status 0;
 //   - a station other than dcf77 or msf (compared after full Unicode
 //     lower-casing): "station must be 'dcf77' or 'msf' but is '<station>'";
@@ -61,12 +64,11 @@ struct CommandLineExit {
 //     is the log file itself: "picture file '<name>' is the log file".
 // Every failure has status 1. Otherwise the settings: the station, the log
 // kind (-e), strict mode decided from the log kind and -M, -u, -E, the log
-// file name as given, the summary (-S), JSON (-j) and the picture file (-p,
-// the last one wins).
+// file name as given ("-" is standard input), the summary (-S), JSON (-j)
+// and the picture file (-p, the last one wins).
 std::variant<Settings, CommandLineExit> parse_command_line(std::span<const char* const> argv);
 
-// The usage and help text: the usage line and eleven lines of options (the
-// usage line names the original seven).
+// The usage and help text: the usage line and twelve lines of options.
 std::string help_text(std::string_view program_name);
 
 }  // namespace quillfen

@@ -7,6 +7,8 @@
 #include <variant>
 #include <vector>
 
+#include "src/lib/version.hpp"
+
 namespace quillfen {
 namespace {
 
@@ -70,6 +72,9 @@ TEST(ParseCommandLine, SummaryJsonAndPicture) {
   EXPECT_TRUE(all.json);
   EXPECT_EQ(all.picture, "day.svg");  // the last -p wins
 
+  // A picture named "-" beside the log from standard input is a file of that name.
+  EXPECT_EQ(settings_of({"q", "-s", "msf", "-f", "-", "-p", "-"}).picture, "-");
+
   const Settings json_lines = settings_of({"q", "-j", "-s", "msf", "-f", "log"});
   EXPECT_FALSE(json_lines.summary);
   EXPECT_TRUE(json_lines.json);
@@ -77,6 +82,7 @@ TEST(ParseCommandLine, SummaryJsonAndPicture) {
 
 TEST(ParseCommandLine, RunsThatEndWithoutAnalyzing) {
   const std::string help = help_text("q");
+  const std::string version(version_text());
   const struct {
     std::vector<std::string> words;
     CommandLineExit exit;
@@ -84,6 +90,10 @@ TEST(ParseCommandLine, RunsThatEndWithoutAnalyzing) {
       {{"q"}, {help, "", 0}},
       {{"q", "-u", "-e"}, {help, "", 0}},
       {{"q", "-h", "-s", "nowhere"}, {help, "", 0}},
+      {{"q", "--help"}, {help, "", 0}},
+      {{"q", "-V", "-s", "nowhere"}, {version, "", 0}},
+      {{"q", "-s", "msf", "-f", "log", "--version"}, {version, "", 0}},
+      {{"q", "-V", "-h"}, {help, "", 0}},
       {{"q", "-h", "-x"}, {"", "Error: Error { culprit: 'x', kind: UnknownOption }\n", 1}},
       {{"q", "-s", "dcf77", "-f"}, {"", "Error: Error { culprit: 'f', kind: MissingArgument }\n", 1}},
       {{"q", "-E", "5x", "-h"}, {"", "spike limit '5x' is not an u32: invalid digit found in string\n", 1}},

@@ -13,6 +13,7 @@
 #include <new>
 #include <stdexcept>
 
+#include "src/lib/gzip_hint.hpp"
 #include "src/lib/utf8.hpp"
 
 namespace quillfen {
@@ -45,6 +46,12 @@ std::optional<int> read_to_end(int fd, std::string& bytes) {
     const ssize_t count = read(fd, bytes.data() + used, bytes.size() - used);
     if (count < 0) {
       if (errno == EINTR) {
+        continue;
+      }
+      if (errno == EAGAIN || errno == EWOULDBLOCK) {
+        // A non-blocking standard input: wait until there is more to read.
+        pollfd wait_for{fd, POLLIN, 0};
+        poll(&wait_for, 1, -1);
         continue;
       }
       return errno;
@@ -96,15 +103,14 @@ void FileContents::release() {
   }
 }
 
-std::variant<FileContents, ReadFailure> read_text_file(const std::string& path) {
-  const int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC);
-  if (fd < 0) {
-    return ReadFailure{os_error_text(errno)};
-  }
-  const FileDescriptor file(fd);
+std::variant<FileContents, ReadFailure> FileContents::read_whole(int fd) {
   FileContents contents;
   struct stat info;
-  if (fstat(file.get(), &info) == 0 && S_ISREG(info.st_mode) && info.st_size > 0) {
+  // A regular file read from its start is mapped; standard input redirected
+  // from a file that was partly read already is read like a pipe from where
+  // it stands.
+  if (fstat(fd, &info) == 0 && S_ISREG(info.st_mode) && info.st_size > 0 &&
+      lseek(fd, 0, SEEK_CUR) == 0) {
     const auto size = static_cast<std::uintmax_t>(info.st_size);
     // More than the machine's memory cannot be analyzed; a sparse file could
     // otherwise be mapped and read as terabytes of NUL bytes.
@@ -114,8 +120,7 @@ std::variant<FileContents, ReadFailure> read_text_file(const std::string& path) 
         size > static_cast<std::uintmax_t>(pages) * static_cast<std::uintmax_t>(page_size)) {
       return ReadFailure{os_error_text(ENOMEM)};
     }
-    void* mapped = mmap(nullptr, static_cast<std::size_t>(size), PROT_READ, MAP_PRIVATE,
-                        file.get(), 0);
+    void* mapped = mmap(nullptr, static_cast<std::size_t>(size), PROT_READ, MAP_PRIVATE, fd, 0);
     if (mapped == MAP_FAILED && errno == ENOMEM) {
       return ReadFailure{os_error_text(ENOMEM)};
     }
@@ -130,7 +135,7 @@ std::variant<FileContents, ReadFailure> read_text_file(const std::string& path) 
   if (contents.mapped_ == nullptr) {
     std::string bytes;
     try {
-      if (const std::optional<int> error = read_to_end(file.get(), bytes)) {
+      if (const std::optional<int> error = read_to_end(fd, bytes)) {
         return ReadFailure{os_error_text(*error)};
       }
     } catch (const std::bad_alloc&) {
@@ -142,9 +147,22 @@ std::variant<FileContents, ReadFailure> read_text_file(const std::string& path) 
     contents = FileContents(std::move(bytes));
   }
   if (!is_valid_utf8(contents.text())) {
-    return ReadFailure{"stream did not contain valid UTF-8"};
+    return ReadFailure{"stream did not contain valid UTF-8", starts_with_gzip_magic(contents.text())};
   }
   return contents;
+}
+
+std::variant<FileContents, ReadFailure> read_text_file(const std::string& path) {
+  const int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC);
+  if (fd < 0) {
+    return ReadFailure{os_error_text(errno)};
+  }
+  const FileDescriptor file(fd);
+  return FileContents::read_whole(file.get());
+}
+
+std::variant<FileContents, ReadFailure> read_standard_input() {
+  return FileContents::read_whole(STDIN_FILENO);
 }
 
 std::optional<int> write_all(int fd, std::string_view data) {

@@ -1,5 +1,6 @@
-// The few system calls the program makes: reading the log file whole, and
-// writing a whole buffer to standard output or standard error.
+// The few system calls the program makes: reading the log file or standard
+// input whole, and writing a whole buffer to standard output or standard
+// error.
 #ifndef QUILLFEN_SRC_LIB_POSIX_IO_HPP_
 #define QUILLFEN_SRC_LIB_POSIX_IO_HPP_
 
@@ -20,6 +21,9 @@ std::string os_error_text(int error);
 // "stream did not contain valid UTF-8".
 struct ReadFailure {
   std::string reason;
+  // The contents were not UTF-8 and begin with the gzip magic bytes
+  // (starts_with_gzip_magic): the log is most likely compressed.
+  bool gzip_compressed = false;
 };
 
 // The whole contents of a file, held in memory for as long as this value
@@ -41,6 +45,9 @@ class FileContents {
 
  private:
   friend std::variant<FileContents, ReadFailure> read_text_file(const std::string& path);
+  friend std::variant<FileContents, ReadFailure> read_standard_input();
+  // Maps or reads what `fd` holds from its current position to its end.
+  static std::variant<FileContents, ReadFailure> read_whole(int fd);
   void release();
 
   std::string bytes_;
@@ -58,6 +65,11 @@ class FileContents {
 // read. A file larger than the machine's memory, or running out of memory,
 // fails with the reason for ENOMEM instead of throwing.
 std::variant<FileContents, ReadFailure> read_text_file(const std::string& path);
+
+// Reads standard input to its end, with the same rules and reasons as
+// read_text_file: a pipe, a terminal (until end of file) or a redirected file
+// alike. Standard input stays open.
+std::variant<FileContents, ReadFailure> read_standard_input();
 
 // Writes all of `data` to the file descriptor `fd`, continuing after partial
 // writes, interrupted calls and (for a non-blocking descriptor) a full pipe.

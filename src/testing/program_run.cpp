@@ -2,6 +2,7 @@
 
 #include <fcntl.h>
 #include <gtest/gtest.h>
+#include <signal.h>
 #include <spawn.h>
 #include <sys/mman.h>
 #include <sys/wait.h>
@@ -27,14 +28,11 @@ std::string read_all(int fd) {
   return text;
 }
 
-}  // namespace
-
-ProgramRun run_quillfen(const std::vector<std::string>& argv, StdoutTo stdout_to) {
-  return run_program(QUILLFEN_BINARY, argv, std::nullopt, stdout_to);
-}
-
-ProgramRun run_program(const std::string& binary, const std::vector<std::string>& argv,
-                       const std::optional<std::string>& stdin_text, StdoutTo stdout_to) {
+// Runs the program at `binary` with standard input from `stdin_fd`, or from
+// /dev/null when it is negative; `while_running` is called after the start.
+template <typename WhileRunning>
+ProgramRun spawn(const std::string& binary, const std::vector<std::string>& argv,
+                 StdoutTo stdout_to, int stdin_fd, WhileRunning while_running) {
   std::vector<char*> pointers;
   pointers.reserve(argv.size() + 1);
   for (const std::string& argument : argv) {
@@ -49,14 +47,8 @@ ProgramRun run_program(const std::string& binary, const std::vector<std::string>
   int pipe_ends[2] = {-1, -1};
   posix_spawn_file_actions_t actions;
   posix_spawn_file_actions_init(&actions);
-  int in = -1;
-  if (stdin_text.has_value()) {
-    // A memory file holds the whole input before the program starts.
-    in = memfd_create("stdin", MFD_CLOEXEC);
-    EXPECT_EQ(write(in, stdin_text->data(), stdin_text->size()),
-              static_cast<ssize_t>(stdin_text->size()));
-    lseek(in, 0, SEEK_SET);
-    posix_spawn_file_actions_adddup2(&actions, in, 0);
+  if (stdin_fd >= 0) {
+    posix_spawn_file_actions_adddup2(&actions, stdin_fd, 0);
   } else {
     posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0);
   }
@@ -85,6 +77,7 @@ ProgramRun run_program(const std::string& binary, const std::vector<std::string>
   }
   ProgramRun run;
   if (spawned == 0) {
+    while_running();
     int wait_status = 0;
     waitpid(pid, &wait_status, 0);
     run.status = WIFEXITED(wait_status) ? WEXITSTATUS(wait_status) : 128 + WTERMSIG(wait_status);
@@ -95,10 +88,52 @@ ProgramRun run_program(const std::string& binary, const std::vector<std::string>
   }
   close(out);
   close(err);
-  if (in >= 0) {
-    close(in);
-  }
   return run;
+}
+
+}  // namespace
+
+ProgramRun run_quillfen(const std::vector<std::string>& argv, StdoutTo stdout_to) {
+  return spawn(QUILLFEN_BINARY, argv, stdout_to, -1, [] {});
+}
+
+ProgramRun run_program(const std::string& binary, const std::vector<std::string>& argv,
+                       const std::optional<std::string>& stdin_text, StdoutTo stdout_to) {
+  if (!stdin_text.has_value()) {
+    return spawn(binary, argv, stdout_to, -1, [] {});
+  }
+  // A memory file holds the whole input before the program starts.
+  const int in = memfd_create("stdin", MFD_CLOEXEC);
+  EXPECT_EQ(write(in, stdin_text->data(), stdin_text->size()),
+            static_cast<ssize_t>(stdin_text->size()));
+  lseek(in, 0, SEEK_SET);
+  const ProgramRun run = spawn(binary, argv, stdout_to, in, [] {});
+  close(in);
+  return run;
+}
+
+ProgramRun run_quillfen_with_input(const std::vector<std::string>& argv, std::string_view input) {
+  int ends[2] = {-1, -1};
+  EXPECT_EQ(pipe2(ends, O_CLOEXEC), 0);
+  const ProgramRun outcome = spawn(QUILLFEN_BINARY, argv, StdoutTo::kCapture, ends[0], [&] {
+    // The program reads while this writes, so the input may exceed what a
+    // pipe holds. With the read end only in the program, a program that
+    // exits without reading everything ends the writing (EPIPE).
+    close(ends[0]);
+    ends[0] = -1;
+    signal(SIGPIPE, SIG_IGN);
+    while (!input.empty()) {
+      const ssize_t count = write(ends[1], input.data(), input.size());
+      if (count <= 0) break;
+      input.remove_prefix(static_cast<std::size_t>(count));
+    }
+    close(ends[1]);
+    ends[1] = -1;
+  });
+  for (const int end : ends) {
+    if (end >= 0) close(end);
+  }
+  return outcome;
 }
 
 std::string read_file(const std::string& path) {

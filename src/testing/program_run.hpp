@@ -6,6 +6,7 @@
 
 #include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace quillfen::e2e {
@@ -35,6 +36,10 @@ ProgramRun run_quillfen(const std::vector<std::string>& argv,
 ProgramRun run_program(const std::string& binary, const std::vector<std::string>& argv,
                        const std::optional<std::string>& stdin_text = std::nullopt,
                        StdoutTo stdout_to = StdoutTo::kCapture);
+
+// Runs quillfen as run_quillfen does, but with standard input from a pipe
+// through which `input` is written while the program runs, then closed.
+ProgramRun run_quillfen_with_input(const std::vector<std::string>& argv, std::string_view input);
 
 // The whole contents of the file at `path`; fails the current test when it
 // cannot be read.
