@@ -136,7 +136,7 @@ std::optional<quillfen::DateTimeRecord> decode_msf(const std::vector<Edge>& edge
   std::optional<quillfen::DateTimeRecord> clock;
   for (const Edge& edge : edges) {
     const quillfen::MsfEdgeStep step = receiver.take_edge(edge.is_high, edge.when);
-    if (step.minute && step.minute->reading) clock = step.minute->reading->clock;
+    if (step.minute) clock = step.minute->reading.clock;
   }
   return clock;
 }
