@@ -12,16 +12,13 @@
 
 #include "dcf77/dcf77_receiver.hpp"
 #include "synth/dcf77_encoder.hpp"
+#include "synth/utc_minute.hpp"
 
 namespace quillfen {
 namespace {
 
 using namespace std::chrono;
 using SysMinutes = sys_time<minutes>;
-
-SysMinutes utc_minute(int y, unsigned m, unsigned d, int hour, int minute) {
-  return sys_days{year{y} / month{m} / day{d}} + hours{hour} + minutes{minute};
-}
 
 std::optional<std::uint8_t> u8(unsigned value) { return static_cast<std::uint8_t>(value); }
 

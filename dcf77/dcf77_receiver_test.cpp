@@ -9,16 +9,13 @@
 #include <vector>
 
 #include "synth/dcf77_encoder.hpp"
+#include "synth/utc_minute.hpp"
 
 namespace quillfen {
 namespace {
 
 using namespace std::chrono;
 using SysMinutes = sys_time<minutes>;
-
-SysMinutes utc_minute(int y, unsigned m, unsigned d, int hour, int minute) {
-  return sys_days{year{y} / month{m} / day{d}} + hours{hour} + minutes{minute};
-}
 
 // Tuesday 5 March 2024, 14:37 CET, no announcements, third-party bits 0.
 constexpr std::string_view kMinute1437 =

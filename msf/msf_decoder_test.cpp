@@ -13,18 +13,13 @@
 #include "datetime/date_time_record.hpp"
 #include "msf/msf_receiver.hpp"
 #include "synth/msf_encoder.hpp"
+#include "synth/utc_minute.hpp"
 
 namespace quillfen {
 namespace {
 
 using std::chrono::minutes;
 using namespace std::chrono_literals;
-
-constexpr sys_minutes utc(int y, unsigned mo, unsigned d, unsigned h, unsigned mi) {
-  return sys_minutes{std::chrono::sys_days{std::chrono::year{y} / std::chrono::month{mo} /
-                                           std::chrono::day{d}}} +
-         std::chrono::hours{h} + minutes{mi};
-}
 
 // Shifts the eight bits of `value`, most significant first, into the
 // end-of-minute register through the per-bit input (all at the current second).
@@ -172,7 +167,7 @@ TEST(MsfDecoderTest, NewDecoderStartsEmpty) {
 TEST(MsfDecoderTest, ResetGivesExactlyANewDecoder) {
   MsfDecoder decoder;
   decoder.set_spike_limit(1000);
-  const std::string log = msf_edge_log(msf_frames(utc(2024, 7, 14, 14, 29), 2, {}));
+  const std::string log = msf_edge_log(msf_frames(utc_minute(2024, 7, 14, 14, 29), 2, {}));
   replay_edges(decoder, log, true, [](const MsfDecoder&) {});
   ASSERT_FALSE(decoder.get_first_minute());
   decoder.reset();
@@ -589,7 +584,7 @@ TEST(MsfDecoderTest, Dut1Variants) {
 TEST(MsfDecoderTest, InvalidDut1KeepsThePreviousValueWithoutJump) {
   MsfOptions options;
   options.dut1 = -3;
-  std::vector<MsfFrame> frames = msf_frames(utc(2024, 7, 14, 14, 29), 2, options);
+  std::vector<MsfFrame> frames = msf_frames(utc_minute(2024, 7, 14, 14, 29), 2, options);
   frames[1].b[1] = true;  // both halves non-zero
   MsfDecoder decoder;
   int minute = 0;
@@ -604,7 +599,7 @@ TEST(MsfDecoderTest, InvalidDut1KeepsThePreviousValueWithoutJump) {
 TEST(MsfDecoderTest, LooseModeTakesEachFieldOnItsOwnParity) {
   MsfOptions options;
   options.dut1 = 1;
-  std::vector<MsfFrame> frames = msf_frames(utc(2024, 7, 14, 14, 29), 1, options);
+  std::vector<MsfFrame> frames = msf_frames(utc_minute(2024, 7, 14, 14, 29), 1, options);
   frames[0].b[57] = !*frames[0].b[57];  // hour/minute parity bad
   const std::string log = msf_bit_log(frames);
 
@@ -644,7 +639,7 @@ TEST(MsfDecoderTest, StrictModeRefusesEverythingOnAnyFailedCheck) {
       {"end-of-minute marker broken", 55, false, false},
   };
   for (const Case& c : cases) {
-    std::vector<MsfFrame> frames = msf_frames(utc(2024, 7, 14, 14, 29), 1, {});
+    std::vector<MsfFrame> frames = msf_frames(utc_minute(2024, 7, 14, 14, 29), 1, {});
     (c.is_b ? frames[0].b : frames[0].a)[c.second] = c.value;
     MsfDecoder strict;
     int decodes = 0;
@@ -659,7 +654,7 @@ TEST(MsfDecoderTest, StrictModeRefusesEverythingOnAnyFailedCheck) {
 // A broken end-of-minute marker: the minute still ends at second 59 (decoded
 // then), but increase_second runs past the end and wraps with false.
 TEST(MsfDecoderTest, MinuteWithoutEndOfMinuteMarker) {
-  std::vector<MsfFrame> frames = msf_frames(utc(2024, 7, 14, 14, 29), 1, {});
+  std::vector<MsfFrame> frames = msf_frames(utc_minute(2024, 7, 14, 14, 29), 1, {});
   frames[0].a[55] = false;
   MsfDecoder loose;
   int decodes = 0;
@@ -678,10 +673,10 @@ TEST(MsfDecoderTest, MinuteWithoutEndOfMinuteMarker) {
 TEST(MsfDecoderTest, DecodesLeapSecondMinutes) {
   for (const bool negative : {false, true}) {
     MsfOptions options;
-    options.leap_second_before = std::chrono::sys_seconds{utc(2017, 1, 1, 0, 0)};
+    options.leap_second_before = std::chrono::sys_seconds{utc_minute(2017, 1, 1, 0, 0)};
     options.negative_leap = negative;
     options.dut1 = -7;
-    const sys_minutes first = utc(2016, 12, 31, 23, 57);
+    const sys_minutes first = utc_minute(2016, 12, 31, 23, 57);
     std::vector<MsfFrame> frames = msf_frames(first, 4, options);
     ASSERT_EQ(frames[2].length, negative ? 59 : 61);
     if (negative) frames[2].b[16] = true;
@@ -700,7 +695,7 @@ TEST(MsfDecoderTest, DecodesLeapSecondMinutes) {
 }
 
 TEST(MsfDecoderTest, DecodeAtAnotherSecondOnlyAdvancesTheClock) {
-  const std::vector<MsfFrame> frames = msf_frames(utc(2024, 7, 14, 14, 29), 1, {});
+  const std::vector<MsfFrame> frames = msf_frames(utc_minute(2024, 7, 14, 14, 29), 1, {});
   MsfDecoder decoder;
   replay_bits(decoder, msf_bit_log(frames), true, [](const MsfDecoder&) {});
   ASSERT_FALSE(decoder.get_first_minute());
@@ -722,11 +717,11 @@ TEST(MsfDecoderTest, DecodeAtAnotherSecondOnlyAdvancesTheClock) {
 // While no minute was fully decoded, the clock is not advanced and nothing
 // jumps, even when the record already holds fields of an earlier partial decode.
 TEST(MsfDecoderTest, FirstDecodedMinuteNeverJumps) {
-  std::vector<MsfFrame> frames = msf_frames(utc(2024, 7, 14, 14, 29), 1, {});
+  std::vector<MsfFrame> frames = msf_frames(utc_minute(2024, 7, 14, 14, 29), 1, {});
   frames[0].b[57] = !*frames[0].b[57];  // hour/minute parity bad: stays first minute
   // Then a minute of another date altogether (in summer time too, as a
   // summer-time bit that changes without announcement is never taken).
-  const std::vector<MsfFrame> other = msf_frames(utc(2031, 7, 3, 4, 5), 1, {});
+  const std::vector<MsfFrame> other = msf_frames(utc_minute(2031, 7, 3, 4, 5), 1, {});
   frames.push_back(other[0]);
   MsfDecoder decoder;
   int decodes = 0;
@@ -737,17 +732,17 @@ TEST(MsfDecoderTest, FirstDecodedMinuteNeverJumps) {
                  clock.jump_weekday() || clock.jump_hour() || clock.jump_minute());
   });
   EXPECT_EQ(decodes, 2);
-  expect_clock(decoder, utc(2031, 7, 3, 4, 6), 0);
+  expect_clock(decoder, utc_minute(2031, 7, 3, 4, 6), 0);
 }
 
 // A complete clock is not yet trusted while first_minute is set (here: loose
 // mode without a valid DUT1): decode_time neither advances it nor flags jumps,
 // also when the caller says it advanced the clock itself (add_minute false).
 TEST(MsfDecoderTest, CompleteClockWithoutTrustIsNeitherAdvancedNorCompared) {
-  std::vector<MsfFrame> frames = msf_frames(utc(2024, 7, 14, 14, 29), 1, {});
+  std::vector<MsfFrame> frames = msf_frames(utc_minute(2024, 7, 14, 14, 29), 1, {});
   frames[0].b[1] = true;
   frames[0].b[9] = true;  // DUT1 invalid: both halves non-zero
-  std::vector<MsfFrame> other = msf_frames(utc(2031, 7, 3, 4, 5), 1, {});
+  std::vector<MsfFrame> other = msf_frames(utc_minute(2031, 7, 3, 4, 5), 1, {});
   other[0].b[1] = true;
   other[0].b[9] = true;
   MsfDecoder decoder;
@@ -771,7 +766,7 @@ TEST(MsfDecoderTest, CompleteClockWithoutTrustIsNeitherAdvancedNorCompared) {
 
 TEST(MsfDecoderTest, LaterMinutesAreComparedWithTheAdvancedClock) {
   // 15:30, then 15:32: the minute jumped.
-  std::vector<MsfFrame> frames = msf_frames(utc(2024, 7, 14, 14, 29), 3, {});
+  std::vector<MsfFrame> frames = msf_frames(utc_minute(2024, 7, 14, 14, 29), 3, {});
   frames.erase(frames.begin() + 1);
   MsfDecoder decoder;
   std::vector<bool> jumps;
@@ -784,7 +779,7 @@ TEST(MsfDecoderTest, LaterMinutesAreComparedWithTheAdvancedClock) {
 // With add_minute false the caller advanced the clock already (increase_minute):
 // decode_time does not advance it again but still checks jumps.
 TEST(MsfDecoderTest, AddMinuteFalseChecksWithoutAdvancing) {
-  const std::vector<MsfFrame> frames = msf_frames(utc(2024, 7, 14, 14, 29), 3, {});
+  const std::vector<MsfFrame> frames = msf_frames(utc_minute(2024, 7, 14, 14, 29), 3, {});
   for (const int next : {1, 2}) {  // 15:31 as expected, or 15:32
     MsfDecoder decoder;
     replay_bits(decoder, msf_bit_log({frames[0]}), true, [](const MsfDecoder&) {});
@@ -820,29 +815,29 @@ struct RoundTrip {
 
 std::vector<RoundTrip> round_trips() {
   std::vector<RoundTrip> trips;
-  trips.push_back({"new year", utc(2023, 12, 31, 23, 50), 20, {}, {}});
-  trips.push_back({"end of February in a leap year", utc(2024, 2, 29, 23, 55), 10, {}, {}});
-  trips.push_back({"end of a 30-day month in summer", utc(2024, 6, 30, 22, 55), 10, {}, {}});
-  trips.push_back({"to BST", utc(2024, 3, 30, 23, 50), 100, {}, {}});
-  trips.push_back({"back to GMT", utc(2024, 10, 26, 23, 50), 100, {}, {}});
+  trips.push_back({"new year", utc_minute(2023, 12, 31, 23, 50), 20, {}, {}});
+  trips.push_back({"end of February in a leap year", utc_minute(2024, 2, 29, 23, 55), 10, {}, {}});
+  trips.push_back({"end of a 30-day month in summer", utc_minute(2024, 6, 30, 22, 55), 10, {}, {}});
+  trips.push_back({"to BST", utc_minute(2024, 3, 30, 23, 50), 100, {}, {}});
+  trips.push_back({"back to GMT", utc_minute(2024, 10, 26, 23, 50), 100, {}, {}});
   MsfOptions midnight;
   midnight.dut1 = -2;
-  midnight.dut1_change = {{utc(2024, 7, 15, 0, 0), 5}};
-  trips.push_back({"DUT1 change at 00:00 UTC", utc(2024, 7, 14, 23, 55), 10, midnight, {}});
+  midnight.dut1_change = {{utc_minute(2024, 7, 15, 0, 0), 5}};
+  trips.push_back({"DUT1 change at 00:00 UTC", utc_minute(2024, 7, 14, 23, 55), 10, midnight, {}});
   MsfOptions afternoon;
   afternoon.dut1 = 3;
-  afternoon.dut1_change = {{utc(2024, 1, 10, 14, 5), 4}};
-  trips.push_back({"DUT1 change at 14:05 UTC", utc(2024, 1, 10, 14, 0), 10, afternoon,
-                   utc(2024, 1, 10, 14, 5)});
+  afternoon.dut1_change = {{utc_minute(2024, 1, 10, 14, 5), 4}};
+  trips.push_back({"DUT1 change at 14:05 UTC", utc_minute(2024, 1, 10, 14, 0), 10, afternoon,
+                   utc_minute(2024, 1, 10, 14, 5)});
   MsfOptions positive;
-  positive.leap_second_before = std::chrono::sys_seconds{utc(2017, 1, 1, 0, 0)};
+  positive.leap_second_before = std::chrono::sys_seconds{utc_minute(2017, 1, 1, 0, 0)};
   positive.dut1 = -4;
-  trips.push_back({"positive leap second", utc(2016, 12, 31, 23, 50), 20, positive, {}});
+  trips.push_back({"positive leap second", utc_minute(2016, 12, 31, 23, 50), 20, positive, {}});
   MsfOptions negative;
-  negative.leap_second_before = std::chrono::sys_seconds{utc(2030, 7, 1, 0, 0)};
+  negative.leap_second_before = std::chrono::sys_seconds{utc_minute(2030, 7, 1, 0, 0)};
   negative.negative_leap = true;
   negative.dut1 = 6;
-  trips.push_back({"negative leap second", utc(2030, 6, 30, 23, 50), 20, negative, {}});
+  trips.push_back({"negative leap second", utc_minute(2030, 6, 30, 23, 50), 20, negative, {}});
   return trips;
 }
 
@@ -893,7 +888,7 @@ TEST(MsfDecoderTest, EdgeRoundTripsFromTheCalendar) {
 // handle_new_edge reports each glitch edge as not taken, and a caller that acts
 // only on taken edges decodes every minute exactly once, to the true time.
 TEST(MsfDecoderTest, GlitchesAreNotTakenAndCostNothing) {
-  const sys_minutes first = utc(2024, 10, 26, 23, 55);
+  const sys_minutes first = utc_minute(2024, 10, 26, 23, 55);
   const int count = 70;  // across the change back to GMT
   const std::vector<MsfFrame> frames = msf_frames(first, count, {});
   for (const bool after_rise : {false, true}) {

@@ -11,15 +11,10 @@
 #include <vector>
 
 #include "synth/msf_encoder.hpp"
+#include "synth/utc_minute.hpp"
 
 namespace quillfen {
 namespace {
-
-constexpr sys_minutes utc(int y, unsigned mo, unsigned d, unsigned h, unsigned mi) {
-  return sys_minutes{std::chrono::sys_days{std::chrono::year{y} / std::chrono::month{mo} /
-                                           std::chrono::day{d}}} +
-         std::chrono::hours{h} + std::chrono::minutes{mi};
-}
 
 void expect_clock_shows(const DateTimeRecord& clock, sys_minutes carried) {
   const MsfCivilMinute civil = msf_local_time(carried);
@@ -56,7 +51,7 @@ TEST(MsfReceiverBits, AMinuteEndsAtItsLastSecond) {
   // 2024-07-14 15:30 BST with DUT1 +2, sent from 14:29 UTC.
   MsfOptions options;
   options.dut1 = 2;
-  const std::vector<MsfFrame> frames = msf_frames(utc(2024, 7, 14, 14, 29), 1, options);
+  const std::vector<MsfFrame> frames = msf_frames(utc_minute(2024, 7, 14, 14, 29), 1, options);
   std::string log = msf_bit_log(frames);
   ASSERT_EQ(log.back(), '\n');
   MsfReceiver receiver(false);
@@ -77,7 +72,7 @@ TEST(MsfReceiverBits, AMinuteEndsAtItsLastSecond) {
   EXPECT_EQ(minute.reading.minute_length, 60);
   EXPECT_TRUE(minute.reading.marker_complete);
   EXPECT_FALSE(minute.reading.first_minute);
-  expect_clock_shows(minute.reading.clock, utc(2024, 7, 14, 14, 30));
+  expect_clock_shows(minute.reading.clock, utc_minute(2024, 7, 14, 14, 30));
   EXPECT_EQ(minute.reading.clock.dut1(), 2);
   ASSERT_TRUE(minute.reading.utc.has_value());
   EXPECT_EQ(minute.reading.utc->hour(), 14);
@@ -89,7 +84,7 @@ TEST(MsfReceiverBits, AMinuteEndsAtItsLastSecond) {
 }
 
 TEST(MsfReceiverBits, MisplacedMarkersAreMinutesOfTheWrongLength) {
-  const std::vector<MsfFrame> frames = msf_frames(utc(2024, 7, 14, 14, 29), 2, {});
+  const std::vector<MsfFrame> frames = msf_frames(utc_minute(2024, 7, 14, 14, 29), 2, {});
   const std::string log = msf_bit_log(frames);
   const std::string first = log.substr(0, 61);  // "4", 59 digits, "\n"
   const std::string second = log.substr(61);
@@ -127,7 +122,7 @@ TEST(MsfReceiverBits, MisplacedMarkersAreMinutesOfTheWrongLength) {
 
 TEST(MsfReceiverBits, ResetMakesANewDecoder) {
   MsfReceiver receiver(true);
-  bit_steps(receiver, msf_bit_log(msf_frames(utc(2024, 7, 14, 14, 29), 1, {})));
+  bit_steps(receiver, msf_bit_log(msf_frames(utc_minute(2024, 7, 14, 14, 29), 1, {})));
   ASSERT_FALSE(receiver.decoder().get_first_minute());
   const MsfBitStep step = receiver.take_bit('*');
   EXPECT_TRUE(step.reset);
@@ -151,7 +146,7 @@ std::vector<Kept<MsfEdgeStep>> edge_steps(MsfReceiver& receiver, std::string_vie
 }
 
 TEST(MsfReceiverEdges, EdgeLinesAndMinutesOfACleanLog) {
-  const sys_minutes first = utc(2025, 1, 6, 14, 3);
+  const sys_minutes first = utc_minute(2025, 1, 6, 14, 3);
   const std::vector<MsfFrame> frames = msf_frames(first, 3, {});
   MsfReceiver receiver(true);
   const auto steps = edge_steps(receiver, msf_edge_log(frames));
@@ -188,7 +183,7 @@ TEST(MsfReceiverEdges, EdgeLinesAndMinutesOfACleanLog) {
 }
 
 TEST(MsfReceiverEdges, AGlitchAfterTheMarkerIsASpikeAndNoSecondMinute) {
-  const std::vector<MsfFrame> frames = msf_frames(utc(2025, 1, 6, 14, 3), 2, {});
+  const std::vector<MsfFrame> frames = msf_frames(utc_minute(2025, 1, 6, 14, 3), 2, {});
   MsfEdgeLogOptions options;
   options.glitch_after_minute_end_us = 4000;
   MsfReceiver receiver(true);

@@ -1,4 +1,5 @@
 #include "synth/dcf77_encoder.hpp"
+#include "synth/utc_minute.hpp"
 
 #include <gtest/gtest.h>
 
@@ -12,10 +13,6 @@ namespace {
 
 using namespace std::chrono;
 using SysMinutes = sys_time<minutes>;
-
-SysMinutes utc_minute(int y, unsigned m, unsigned d, int hour, int minute) {
-  return sys_days{year{y} / month{m} / day{d}} + hours{hour} + minutes{minute};
-}
 
 // The pulsed seconds of a frame as "0"/"1"/"_".
 std::string pulsed_bits(const Dcf77Frame& frame) {

@@ -19,10 +19,9 @@
 #include <vector>
 
 #include "datetime/bit_field.hpp"
+#include "synth/utc_minute.hpp"
 
 namespace quillfen {
-
-using sys_minutes = std::chrono::sys_time<std::chrono::minutes>;
 
 // The bits sent during one minute. They carry the time of the NEXT minute.
 //

@@ -1,8 +1,5 @@
 #include "synth/synth_settings.hpp"
 
-#include <unicode/locid.h>
-#include <unicode/unistr.h>
-
 #include <algorithm>
 #include <charconv>
 #include <optional>
@@ -11,6 +8,7 @@
 #include <vector>
 
 #include "src/lib/u32.hpp"
+#include "src/options/lower_case.hpp"
 #include "src/options/option_parser.hpp"
 #include "synth/iso_time.hpp"
 #include "synth/leap_seconds.hpp"
@@ -21,16 +19,6 @@ namespace {
 constexpr std::u32string_view kOptionString = U"hs:et:n:r:L:d:P:Cc:k:b:j:g:y:G:l:x:N:F:Z:p:m:woi:U:";
 // Options that shape the signal or the lines around it: edge logs only.
 constexpr std::u32string_view kEdgeOnly = U"ckbjgyGxNFZpmo";
-
-// Full Unicode lower-casing, independent of the user's locale, as quillfen
-// reads its station name.
-std::string to_lower(std::string_view text) {
-  std::string lower;
-  icu::UnicodeString::fromUTF8(icu::StringPiece(text.data(), static_cast<int32_t>(text.size())))
-      .toLower(icu::Locale::getRoot())
-      .toUTF8String(lower);
-  return lower;
-}
 
 SynthExit failure(std::string message) { return {{}, std::move(message) + "\n", 1}; }
 

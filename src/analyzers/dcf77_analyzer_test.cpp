@@ -17,16 +17,13 @@
 #include "src/testing/fault_checks.hpp"
 #include "src/testing/program_run.hpp"
 #include "synth/dcf77_encoder.hpp"
+#include "synth/utc_minute.hpp"
 
 namespace quillfen {
 namespace {
 
 using namespace std::chrono;
 using SysMinutes = sys_time<minutes>;
-
-SysMinutes utc_minute(int y, unsigned m, unsigned d, int hour, int minute) {
-  return sys_days{year{y} / month{m} / day{d}} + hours{hour} + minutes{minute};
-}
 
 std::string decimal(std::uint64_t value) { return std::to_string(value); }
 

@@ -16,6 +16,7 @@
 #include "src/testing/fault_checks.hpp"
 #include "src/testing/program_run.hpp"
 #include "synth/msf_encoder.hpp"
+#include "synth/utc_minute.hpp"
 
 namespace quillfen {
 namespace {
@@ -26,12 +27,6 @@ using std::chrono::minutes;
 using std::chrono::sys_days;
 
 // ---- Helpers --------------------------------------------------------------
-
-sys_minutes utc_minute(int y, unsigned month, unsigned day, int hour, int minute) {
-  return sys_minutes{
-             sys_days{std::chrono::year{y} / std::chrono::month{month} / std::chrono::day{day}}} +
-         hours{hour} + minutes{minute};
-}
 
 // Splits a report into its lines; every report line ends with a line feed, so
 // a trailing fragment without one is kept as a line of its own and shows up

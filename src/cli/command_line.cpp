@@ -1,8 +1,5 @@
 #include "src/cli/command_line.hpp"
 
-#include <unicode/locid.h>
-#include <unicode/unistr.h>
-
 #include <cstdint>
 #include <optional>
 #include <string>
@@ -12,21 +9,13 @@
 #include "src/lib/u32.hpp"
 #include "src/lib/version.hpp"
 #include "src/options/long_options.hpp"
+#include "src/options/lower_case.hpp"
 #include "src/options/option_parser.hpp"
 
 namespace quillfen {
 namespace {
 
 constexpr std::u32string_view kOptionString = U"hf:s:ueE:MSjp:V";
-
-// Full Unicode lower-casing, independent of the user's locale.
-std::string to_lower(std::string_view text) {
-  std::string lower;
-  icu::UnicodeString::fromUTF8(icu::StringPiece(text.data(), static_cast<int32_t>(text.size())))
-      .toLower(icu::Locale::getRoot())
-      .toUTF8String(lower);
-  return lower;
-}
 
 CommandLineExit failure(std::string message) { return {{}, std::move(message), kFailure}; }
 

@@ -20,15 +20,12 @@
 #include "src/testing/fault_checks.hpp"
 #include "synth/dcf77_encoder.hpp"
 #include "synth/msf_encoder.hpp"
+#include "synth/utc_minute.hpp"
 
 namespace quillfen {
 namespace {
 
 using namespace std::chrono;
-
-sys_time<minutes> utc_minute(int y, unsigned m, unsigned d, int hour, int minute) {
-  return sys_days{year{y} / month{m} / day{d}} + hours{hour} + minutes{minute};
-}
 
 // What the report of a run says, read from its text alone.
 struct ReadReport {
