@@ -9,17 +9,13 @@
 #include <string_view>
 #include <vector>
 
+#include "synth/utc_minute.hpp"
+
 namespace quillfen {
 namespace {
 
 using std::chrono::minutes;
 using namespace std::chrono_literals;
-
-constexpr sys_minutes utc(int y, unsigned mo, unsigned d, unsigned h, unsigned mi) {
-  return sys_minutes{std::chrono::sys_days{std::chrono::year{y} / std::chrono::month{mo} /
-                                           std::chrono::day{d}}} +
-         std::chrono::hours{h} + minutes{mi};
-}
 
 // The per-bit line of a single frame, without its line feed.
 std::string bit_line(const MsfFrame& frame) {
@@ -36,7 +32,7 @@ std::string bit_line(const MsfFrame& frame) {
 TEST(MsfEncoderTest, EncodesSummerSundayAfternoonBitByBit) {
   MsfOptions options;
   options.dut1 = 2;
-  const std::vector<MsfFrame> frames = msf_frames(utc(2024, 7, 14, 14, 29), 1, options);
+  const std::vector<MsfFrame> frames = msf_frames(utc_minute(2024, 7, 14, 14, 29), 1, options);
   ASSERT_EQ(frames.size(), 1u);
   EXPECT_EQ(frames[0].length, 60);
   EXPECT_EQ(bit_line(frames[0]),
@@ -65,7 +61,7 @@ TEST(MsfEncoderTest, Dut1IsUnaryInThePositiveOrNegativeHalf) {
   for (const Case& c : cases) {
     MsfOptions options;
     options.dut1 = c.dut1;
-    const std::string line = bit_line(msf_frames(utc(2024, 7, 14, 14, 29), 1, options)[0]);
+    const std::string line = bit_line(msf_frames(utc_minute(2024, 7, 14, 14, 29), 1, options)[0]);
     EXPECT_EQ(line.substr(1, 16), c.dut1_digits) << int{c.dut1};
   }
 }
@@ -73,9 +69,9 @@ TEST(MsfEncoderTest, Dut1IsUnaryInThePositiveOrNegativeHalf) {
 TEST(MsfEncoderTest, Dut1ChangeAppliesFromTheCarriedMinute) {
   MsfOptions options;
   options.dut1 = 3;
-  options.dut1_change = {{utc(2024, 1, 2, 0, 0), -1}};
+  options.dut1_change = {{utc_minute(2024, 1, 2, 0, 0), -1}};
   // Sent 23:58 and 23:59 carry 23:59 and 00:00.
-  const std::vector<MsfFrame> frames = msf_frames(utc(2024, 1, 1, 23, 58), 2, options);
+  const std::vector<MsfFrame> frames = msf_frames(utc_minute(2024, 1, 1, 23, 58), 2, options);
   EXPECT_EQ(bit_line(frames[0]).substr(1, 16), "2220000000000000");
   EXPECT_EQ(bit_line(frames[1]).substr(1, 16), "0000000020000000");
 }
@@ -86,18 +82,18 @@ TEST(MsfEncoderTest, LocalTimeFollowsGmtAndBst) {
     MsfCivilMinute local;
   };
   const Case cases[] = {
-      {utc(2024, 7, 14, 14, 30), {2024, 7, 14, 0, 15, 30, true}},
-      {utc(2024, 1, 1, 0, 0), {2024, 1, 1, 1, 0, 0, false}},  // a Monday
-      {utc(2023, 12, 31, 23, 59), {2023, 12, 31, 0, 23, 59, false}},
+      {utc_minute(2024, 7, 14, 14, 30), {2024, 7, 14, 0, 15, 30, true}},
+      {utc_minute(2024, 1, 1, 0, 0), {2024, 1, 1, 1, 0, 0, false}},  // a Monday
+      {utc_minute(2023, 12, 31, 23, 59), {2023, 12, 31, 0, 23, 59, false}},
       // Spring: 01:00 UTC on Sunday 31 March 2024 is 02:00 BST.
-      {utc(2024, 3, 31, 0, 59), {2024, 3, 31, 0, 0, 59, false}},
-      {utc(2024, 3, 31, 1, 0), {2024, 3, 31, 0, 2, 0, true}},
+      {utc_minute(2024, 3, 31, 0, 59), {2024, 3, 31, 0, 0, 59, false}},
+      {utc_minute(2024, 3, 31, 1, 0), {2024, 3, 31, 0, 2, 0, true}},
       // Autumn: 01:00 UTC on Sunday 27 October 2024 is 01:00 GMT again.
-      {utc(2024, 10, 27, 0, 59), {2024, 10, 27, 0, 1, 59, true}},
-      {utc(2024, 10, 27, 1, 0), {2024, 10, 27, 0, 1, 0, false}},
+      {utc_minute(2024, 10, 27, 0, 59), {2024, 10, 27, 0, 1, 59, true}},
+      {utc_minute(2024, 10, 27, 1, 0), {2024, 10, 27, 0, 1, 0, false}},
       // BST carries the date: 23:30 UTC on 30 June is 00:30 on 1 July.
-      {utc(2024, 6, 30, 23, 30), {2024, 7, 1, 1, 0, 30, true}},
-      {utc(2024, 2, 29, 12, 0), {2024, 2, 29, 4, 12, 0, false}},
+      {utc_minute(2024, 6, 30, 23, 30), {2024, 7, 1, 1, 0, 30, true}},
+      {utc_minute(2024, 2, 29, 12, 0), {2024, 2, 29, 4, 12, 0, false}},
   };
   for (const Case& c : cases) {
     const MsfCivilMinute got = msf_local_time(c.utc);
@@ -114,7 +110,7 @@ TEST(MsfEncoderTest, LocalTimeFollowsGmtAndBst) {
 // 53B is set in the frames sent during the hour before a change; 58B tells
 // whether the carried minute is in BST.
 TEST(MsfEncoderTest, AnnouncesAndCarriesSummerTimeChanges) {
-  for (const sys_minutes change : {utc(2024, 3, 31, 1, 0), utc(2024, 10, 27, 1, 0)}) {
+  for (const sys_minutes change : {utc_minute(2024, 3, 31, 1, 0), utc_minute(2024, 10, 27, 1, 0)}) {
     const sys_minutes first = change - 62min;
     const std::vector<MsfFrame> frames = msf_frames(first, 64, {});
     for (int k = 0; k < 64; ++k) {
@@ -130,9 +126,9 @@ TEST(MsfEncoderTest, AnnouncesAndCarriesSummerTimeChanges) {
 
 TEST(MsfEncoderTest, PositiveLeapSecondInsertsIndex17) {
   MsfOptions options;
-  options.leap_second_before = std::chrono::sys_seconds{utc(2017, 1, 1, 0, 0)};
+  options.leap_second_before = std::chrono::sys_seconds{utc_minute(2017, 1, 1, 0, 0)};
   options.dut1 = -4;
-  const std::vector<MsfFrame> frames = msf_frames(utc(2016, 12, 31, 23, 58), 3, options);
+  const std::vector<MsfFrame> frames = msf_frames(utc_minute(2016, 12, 31, 23, 58), 3, options);
   EXPECT_EQ(frames[0].length, 60);
   EXPECT_EQ(frames[2].length, 60);
   ASSERT_EQ(frames[1].length, 61);
@@ -155,10 +151,10 @@ TEST(MsfEncoderTest, PositiveLeapSecondInsertsIndex17) {
 
 TEST(MsfEncoderTest, NegativeLeapSecondDropsIndex16) {
   MsfOptions options;
-  options.leap_second_before = std::chrono::sys_seconds{utc(2017, 1, 1, 0, 0)};
+  options.leap_second_before = std::chrono::sys_seconds{utc_minute(2017, 1, 1, 0, 0)};
   options.negative_leap = true;
   options.dut1 = -8;
-  const std::vector<MsfFrame> frames = msf_frames(utc(2016, 12, 31, 23, 59), 1, options);
+  const std::vector<MsfFrame> frames = msf_frames(utc_minute(2016, 12, 31, 23, 59), 1, options);
   ASSERT_EQ(frames[0].length, 59);
   EXPECT_EQ(bit_line(frames[0]),
             "4"
@@ -202,7 +198,7 @@ std::vector<Edge> parse_edges(std::string_view log) {
 TEST(MsfEncoderTest, EdgeLogShapesEachKindOfSecond) {
   MsfOptions options;
   options.dut1 = -1;  // second 9: A = 0, B = 1
-  const std::vector<MsfFrame> frames = msf_frames(utc(2024, 7, 14, 14, 29), 1, options);
+  const std::vector<MsfFrame> frames = msf_frames(utc_minute(2024, 7, 14, 14, 29), 1, options);
   const std::vector<Edge> edges = parse_edges(msf_edge_log(frames));
   // 60 seconds of one pulse, one more pulse in second 9, the closing edge.
   ASSERT_EQ(edges.size(), 2u * 61 + 1);
@@ -225,7 +221,7 @@ TEST(MsfEncoderTest, EdgeLogShapesEachKindOfSecond) {
 }
 
 TEST(MsfEncoderTest, EdgeLogGlitchesAndCounterWrap) {
-  const std::vector<MsfFrame> frames = msf_frames(utc(2024, 7, 14, 14, 29), 2, {});
+  const std::vector<MsfFrame> frames = msf_frames(utc_minute(2024, 7, 14, 14, 29), 2, {});
   MsfEdgeLogOptions options;
   options.start_us = 4294000000u;
   options.glitch_after_rise_us = 5000;
@@ -250,7 +246,7 @@ TEST(MsfEncoderTest, EdgeLogGlitchesAndCounterWrap) {
 }
 
 TEST(MsfEncoderTest, BitLogWritesUndeterminedBitsAsUnderscore) {
-  std::vector<MsfFrame> frames = msf_frames(utc(2024, 7, 14, 14, 29), 2, {});
+  std::vector<MsfFrame> frames = msf_frames(utc_minute(2024, 7, 14, 14, 29), 2, {});
   frames[0].b[54] = std::nullopt;
   const std::string log = msf_bit_log(frames);
   ASSERT_EQ(log.size(), 2u * 61);
