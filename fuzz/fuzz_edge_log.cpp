@@ -36,12 +36,17 @@ void check_line(std::string_view line, std::uint32_t line_number) {
   const auto expected = model_parse_line(line, line_number);
   FUZZ_CHECK_DETAIL(parsed.index() == expected.index(), line);
   if (const auto* message = std::get_if<std::string>(&parsed)) {
+    FUZZ_CHECK_DETAIL(!parse_plain_edge_line(line).has_value(), line);
     check_message(*message, line_number);
     FUZZ_CHECK_DETAIL(*message == std::get<std::string>(expected), *message);
     return;
   }
   const EdgeLogLine& good = std::get<EdgeLogLine>(parsed);
   FUZZ_CHECK_DETAIL(good == std::get<EdgeLogLine>(expected), line);
+  // The walk's fast reading of the usual line, where it reads one, agrees.
+  if (const std::optional<EdgeLogLine> plain = parse_plain_edge_line(line)) {
+    FUZZ_CHECK_DETAIL(*plain == good, line);
+  }
   FUZZ_CHECK(good.edge.has_value() == (good.kind != EdgeLineKind::Comment));
   FUZZ_CHECK(good.comment.has_value() == (good.kind == EdgeLineKind::Comment));
   FUZZ_CHECK(good.station.has_value() == (good.kind == EdgeLineKind::Edge));

@@ -76,6 +76,67 @@ struct EdgeLogLine {
 std::variant<EdgeLogLine, std::string> parse_raw_line(std::string_view line,
                                                       std::uint32_t line_number);
 
+// Reads a line of the form almost every line of a real log has, "D true
+// 1000000 42": a station letter first, exactly four fields separated by ASCII
+// white space (U+0009..U+000D, U+0020), `is_high` "true" or "false", `when`
+// and `tick` of 1 to 10 plain digits each and at most 4294967295, ASCII white
+// space only after the last. Returns nothing for any other line. A line it
+// reads is one that `parse_raw_line` reads to the same edge; the log walk
+// calls it first so that the usual line costs one pass over its bytes, and
+// leaves every other line (comments, other white space, signs, messages) to
+// `parse_raw_line`.
+inline std::optional<EdgeLogLine> parse_plain_edge_line(std::string_view line) {
+  const char* p = line.data();
+  const char* const end = p + line.size();
+  const auto skip_white_space = [&p, end] {
+    const char* const start = p;
+    while (p != end && (*p == ' ' || (*p >= '\t' && *p <= '\r'))) {
+      ++p;
+    }
+    return p != start;
+  };
+  const auto read_number = [&p, end](std::uint32_t& value) {
+    const char* const start = p;
+    std::uint64_t number = 0;
+    while (p != end && *p >= '0' && *p <= '9' && p - start < 11) {
+      number = number * 10 + static_cast<std::uint64_t>(*p - '0');
+      ++p;
+    }
+    if (p == start || p - start > 10 || number > 0xFFFFFFFFu) {
+      return false;
+    }
+    value = static_cast<std::uint32_t>(number);
+    return true;
+  };
+  if (p == end || (*p != 'D' && *p != 'M')) {
+    return std::nullopt;
+  }
+  const char station = *p++;
+  if (!skip_white_space()) {
+    return std::nullopt;
+  }
+  bool is_high;
+  if (end - p >= 4 && std::string_view(p, 4) == "true") {
+    is_high = true;
+    p += 4;
+  } else if (end - p >= 5 && std::string_view(p, 5) == "false") {
+    is_high = false;
+    p += 5;
+  } else {
+    return std::nullopt;
+  }
+  std::uint32_t when;
+  std::uint32_t tick;
+  if (!skip_white_space() || !read_number(when) || !skip_white_space() || !read_number(tick)) {
+    return std::nullopt;
+  }
+  skip_white_space();
+  if (p != end) {
+    return std::nullopt;
+  }
+  return EdgeLogLine{EdgeLineKind::Edge, station, EdgeSample{is_high, when, tick}, std::nullopt};
+}
+
 // Walks the lines of `log_text` in order and calls `visit(const EdgeLogLine&)`
 // for each good one. A visitor that returns bool ends the walk early by
 // returning false (the result is then nothing, as for a walk to the end).
@@ -101,11 +162,15 @@ std::optional<std::string> walk_edge_log(std::string_view log_text, Visit&& visi
       line.remove_suffix(1);
     }
     ++line_number;
-    auto parsed = parse_raw_line(line, line_number);
-    if (auto* message = std::get_if<std::string>(&parsed)) {
-      return std::move(*message);
+    std::optional<EdgeLogLine> read = parse_plain_edge_line(line);
+    if (!read) {
+      auto parsed = parse_raw_line(line, line_number);
+      if (auto* message = std::get_if<std::string>(&parsed)) {
+        return std::move(*message);
+      }
+      read = std::get<EdgeLogLine>(parsed);
     }
-    const EdgeLogLine& good = std::get<EdgeLogLine>(std::as_const(parsed));
+    const EdgeLogLine& good = *read;
     if constexpr (std::is_same_v<decltype(visit(good)), bool>) {
       if (!visit(good)) {
         return std::nullopt;

@@ -369,6 +369,62 @@ TEST(ParseRawLine, NoOtherCharacterSeparatesFields) {
 }
 
 // Everything `walk_edge_log` visited, in order.
+// The walk's fast reading of the usual line: it reads exactly the plain
+// ASCII form, and every line it reads gives what parse_raw_line gives; every
+// other line is left to parse_raw_line, which accepts some and rejects others.
+TEST(ParsePlainEdgeLine, ReadsOnlyThePlainFormAndAgreesWithParseRawLine) {
+  const std::string nbsp = utf8(0x00A0);
+  const struct {
+    std::string line;
+    std::optional<EdgeLogLine> expected;
+  } cases[] = {
+      {"D true 1000000 42", dcf77(true, 1000000, 42)},
+      {"M false 0 0", msf(false, 0, 0)},
+      {"D false 4294967295 4294967295", dcf77(false, 4294967295, 4294967295)},
+      {"D\ttrue \v\f 0000000007\r 007 \t", dcf77(true, 7, 7)},
+      // Left to parse_raw_line, which reads them.
+      {"  D true 1 2", std::nullopt},
+      {"D true +7 7", std::nullopt},
+      {"D true 00000000007 7", std::nullopt},
+      {"D true 1 2 3", std::nullopt},
+      {"D true 1 2 #", std::nullopt},
+      {cat({"D", nbsp, "true 1 2"}), std::nullopt},
+      {cat({"D true 1 2", nbsp}), std::nullopt},
+      // Left to parse_raw_line, which rejects them.
+      {"", std::nullopt},
+      {"D", std::nullopt},
+      {"D ", std::nullopt},
+      {"Dtrue 1 2", std::nullopt},
+      {"X true 1 2", std::nullopt},
+      {"D truefalse 1 2", std::nullopt},
+      {"D True 1 2", std::nullopt},
+      {"D tru", std::nullopt},
+      {"D true", std::nullopt},
+      {"D true 1", std::nullopt},
+      {"D true 1 ", std::nullopt},
+      {"D true 4294967296 1", std::nullopt},
+      {"D true 1 99999999999", std::nullopt},
+      {"D true 12a 1", std::nullopt},
+      {"D true 1 2a", std::nullopt},
+      {"D true -1 2", std::nullopt},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.line);
+    // A buffer of exactly the line's size: a read past its end is caught by
+    // the address sanitizer.
+    const auto buffer = std::make_unique<char[]>(c.line.size());
+    std::memcpy(buffer.get(), c.line.data(), c.line.size());
+    const std::optional<EdgeLogLine> plain =
+        parse_plain_edge_line(std::string_view(buffer.get(), c.line.size()));
+    EXPECT_EQ(plain, c.expected);
+    if (plain) {
+      const auto full = parse_raw_line(c.line, 1);
+      ASSERT_TRUE(std::holds_alternative<EdgeLogLine>(full));
+      EXPECT_EQ(std::get<EdgeLogLine>(full), *plain);
+    }
+  }
+}
+
 struct Walk {
   std::vector<EdgeLogLine> lines;
   std::optional<std::string> message;

@@ -32,15 +32,7 @@ void OutputBuffer::put_slow(std::string_view text) {
 }
 
 void OutputBuffer::put_decimal(std::int64_t value) {
-  if (capacity_ - size_ < 24) {
-    flush();
-  }
-  size_ = static_cast<std::size_t>(
-      std::to_chars(data_.get() + size_, data_.get() + capacity_, value).ptr - data_.get());
-}
-
-void OutputBuffer::put_decimal(std::uint64_t value) {
-  if (capacity_ - size_ < 24) {
+  if (capacity_ - size_ < kLongestNumber) {
     flush();
   }
   size_ = static_cast<std::size_t>(

@@ -4,6 +4,7 @@
 #ifndef QUILLFEN_SRC_REPORT_OUTPUT_BUFFER_HPP_
 #define QUILLFEN_SRC_REPORT_OUTPUT_BUFFER_HPP_
 
+#include <charconv>
 #include <cstddef>
 #include <cstdint>
 #include <memory>
@@ -58,11 +59,12 @@ class OutputBuffer {
     }
     data_[size_++] = c;
   }
-  // Decimal, with a minus sign when negative.
+  // Decimal, with a minus sign when negative. The unsigned forms are inline:
+  // edge lines hold three or four numbers each.
   void put_decimal(std::int64_t value);
-  void put_decimal(std::uint64_t value);
-  void put_decimal(std::uint32_t value) { put_decimal(std::uint64_t{value}); }
-  void put_decimal(std::uint8_t value) { put_decimal(std::uint64_t{value}); }
+  void put_decimal(std::uint64_t value) { put_digits(value); }
+  void put_decimal(std::uint32_t value) { put_digits(value); }
+  void put_decimal(std::uint8_t value) { put_digits(std::uint32_t{value}); }
   void put_decimal(std::int32_t value) { put_decimal(std::int64_t{value}); }
   void put_decimal(std::int8_t value) { put_decimal(std::int64_t{value}); }
   // "true" or "false".
@@ -76,6 +78,16 @@ class OutputBuffer {
 
  private:
   void put_slow(std::string_view text);
+  template <typename Unsigned>
+  void put_digits(Unsigned value) {
+    if (capacity_ - size_ < kLongestNumber) {
+      flush();
+    }
+    size_ = static_cast<std::size_t>(
+        std::to_chars(data_.get() + size_, data_.get() + capacity_, value).ptr - data_.get());
+  }
+  // Room for any 64-bit decimal with its sign.
+  static constexpr std::size_t kLongestNumber = 24;
 
   OutputSink& sink_;
   std::unique_ptr<char[]> data_;
