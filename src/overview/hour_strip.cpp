@@ -19,8 +19,16 @@ void HourStrip::add(const OverviewMinute& minute) {
   }
   const std::int64_t utc = utc_minutes(*minute.time);
   const std::int64_t hour = utc >= 0 ? utc / 60 : -((59 - utc) / 60);
-  auto [at, added] = rows_.try_emplace(hour);
-  HourRow& row = at->second;
+  // Minutes come in time order, so their hour is nearly always the last row
+  // (found without a search) or a new one after it (inserted at the end).
+  const bool last_row = !rows_.empty() && rows_.rbegin()->first == hour;
+  bool added = false;
+  HourRow& row = last_row ? rows_.rbegin()->second : [&]() -> HourRow& {
+    const auto size_before = rows_.size();
+    const auto at = rows_.try_emplace(rows_.end(), hour);
+    added = rows_.size() != size_before;
+    return at->second;
+  }();
   if (added) {
     row.utc_hour = hour;
     row.start = *minute.time;

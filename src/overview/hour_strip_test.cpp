@@ -24,6 +24,8 @@ TEST(HourStrip, RowsPerHourInTimeOrderWithShortGapsShown) {
   // the log but lies earlier.
   strip.add(decoded_at({2025, 3, 5, 18, 30, 60}, MinuteClass::Jump));
   strip.add(decoded_at({2025, 3, 5, 13, 1, 60}, MinuteClass::Length));
+  // Back in an hour that is neither the last row nor a new one.
+  strip.add(decoded_at({2025, 3, 5, 14, 30, 60}, MinuteClass::Clean));
   OverviewMinute not_decoded{};
   strip.add(not_decoded);
 
@@ -31,9 +33,9 @@ TEST(HourStrip, RowsPerHourInTimeOrderWithShortGapsShown) {
   ASSERT_EQ(rows.size(), 6u);
   EXPECT_EQ(iso_text(rows[0].start), "2025-03-05T13:00+01:00");
   EXPECT_EQ(rows[0].strip(), " l" + std::string(58, ' '));
-  EXPECT_EQ(rows[1].strip(), "." + std::string(58, ' ') + "p");
-  EXPECT_EQ(rows[1].minutes, 2u);
-  EXPECT_EQ(rows[1].clean, 1u);
+  EXPECT_EQ(rows[1].strip(), "." + std::string(29, ' ') + "." + std::string(28, ' ') + "p");
+  EXPECT_EQ(rows[1].minutes, 3u);
+  EXPECT_EQ(rows[1].clean, 2u);
   for (std::size_t empty = 2; empty <= 4; ++empty) {
     EXPECT_EQ(rows[empty].minutes, 0u);
     EXPECT_EQ(rows[empty].strip(), std::string(60, ' '));
